@@ -1,0 +1,76 @@
+#include "dictation/emit.h"
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "annotate/emit.h"
+
+namespace {
+
+// Runs `write` with standard output sent into a pipe and returns what it got.
+template <class F>
+std::string captured(F write) {
+  int fds[2];
+  EXPECT_EQ(pipe(fds), 0);
+  std::fflush(stdout);
+  int saved = dup(STDOUT_FILENO);
+  dup2(fds[1], STDOUT_FILENO);
+  close(fds[1]);
+  write();
+  std::fflush(stdout);
+  dup2(saved, STDOUT_FILENO);
+  close(saved);
+  std::string out;
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
+  close(fds[0]);
+  return out;
+}
+
+TEST(Emit, NameAloneAndPayloadMembersSorted) {
+  EXPECT_EQ(captured([] { dictation::emit("ready"); }), "{\"event\":\"ready\"}\n");
+  json::Value payload = {{"sensitive", true}, {"id", 7}};
+  EXPECT_EQ(captured([&] { dictation::emit("clipboard", payload); }),
+            "{\"event\":\"clipboard\",\"id\":7,\"sensitive\":true}\n");
+}
+
+TEST(Emit, NonObjectPayloadIsDroppedAndEventMemberWins) {
+  for (const json::Value& p : {json::Value("text"), json::Value(3), json::Value(nullptr),
+                               json::Value::array({1, 2})})
+    EXPECT_EQ(captured([&] { dictation::emit("x", p); }), "{\"event\":\"x\"}\n");
+  json::Value renamed = {{"event", "other"}, {"a", 1}};
+  EXPECT_EQ(captured([&] { dictation::emit("x", renamed); }),
+            "{\"a\":1,\"event\":\"other\"}\n");
+}
+
+TEST(Emit, AnnotateWritesTheValueAsOneLine) {
+  json::Value v = {{"event", "pointer"}, {"x", 1.5}, {"y", -1200.0}, {"t", 1u}};
+  EXPECT_EQ(captured([&] { annotate::emit(v); }),
+            "{\"event\":\"pointer\",\"t\":1,\"x\":1.5,\"y\":-1200.0}\n");
+}
+
+TEST(Emit, WritingToAClosedPipeReturnsNormally) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  std::fflush(stdout);
+  int saved = dup(STDOUT_FILENO);
+  dup2(fds[1], STDOUT_FILENO);
+  close(fds[1]);
+  close(fds[0]);  // the reader is gone
+  auto previous = std::signal(SIGPIPE, SIG_IGN);
+  dictation::emit("ready");
+  dictation::emit("ready");
+  std::signal(SIGPIPE, previous);
+  std::clearerr(stdout);
+  dup2(saved, STDOUT_FILENO);
+  close(saved);
+  SUCCEED();
+}
+
+}  // namespace

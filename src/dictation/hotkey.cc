@@ -1,0 +1,131 @@
+#include "dictation/hotkey.h"
+
+#include <array>
+#include <utility>
+
+namespace dictation {
+namespace {
+
+// Event types and key codes the classifier looks at.
+constexpr uint32_t kLeftMouseDown = 1;
+constexpr uint32_t kRightMouseDown = 3;
+constexpr uint32_t kKeyDown = 10;
+constexpr uint32_t kFlagsChanged = 12;
+constexpr uint32_t kOtherMouseDown = 25;
+
+constexpr int64_t kSpace = 49;
+constexpr int64_t kEscape = 53;
+constexpr int64_t kRightCommand = 54;
+constexpr int64_t kOption = 58;
+constexpr int64_t kControl = 59;
+constexpr int64_t kRightOption = 61;
+constexpr int64_t kRightControl = 62;
+constexpr int64_t kFn = 63;
+
+constexpr uint64_t kControlFlag = 0x40000;
+constexpr uint64_t kOptionFlag = 0x80000;
+constexpr uint64_t kFnFlag = 0x800000;
+constexpr uint64_t kRightOptionFlag = 0x40;
+constexpr uint64_t kRightCommandFlag = 0x10;
+constexpr uint64_t kRightControlFlag = 0x2000;
+
+KeyAction press(Hotkey h) { return {KeyAction::Kind::Press, h}; }
+KeyAction just(KeyAction::Kind kind) { return {kind, Hotkey::Fn}; }
+
+bool control_and_option(uint64_t flags) {
+  return (flags & kControlFlag) && (flags & kOptionFlag);
+}
+
+std::optional<KeyAction> press_rule(Hotkey hotkey, int64_t keycode,
+                                    uint64_t flags) {
+  if (keycode == kFn) {
+    if ((hotkey == Hotkey::FnOrControlOption || hotkey == Hotkey::Fn) &&
+        (flags & kFnFlag))
+      return press(Hotkey::Fn);
+    return std::nullopt;
+  }
+  switch (hotkey) {
+    case Hotkey::FnOrControlOption:
+      if ((keycode == kOption || keycode == kControl ||
+           keycode == kRightOption || keycode == kRightControl) &&
+          control_and_option(flags))
+        return press(Hotkey::ControlOption);
+      return std::nullopt;
+    case Hotkey::RightOption:
+      if (keycode == kRightOption && (flags & kRightOptionFlag))
+        return press(Hotkey::RightOption);
+      return std::nullopt;
+    case Hotkey::RightCommand:
+      if (keycode == kRightCommand && (flags & kRightCommandFlag))
+        return press(Hotkey::RightCommand);
+      return std::nullopt;
+    case Hotkey::RightControl:
+      if (keycode == kRightControl && (flags & kRightControlFlag))
+        return press(Hotkey::RightControl);
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::optional<Hotkey> hotkey_from_word(std::string_view word) {
+  static constexpr std::array<std::pair<std::string_view, Hotkey>, 7> kWords{{
+      {"fn_or_control_option", Hotkey::FnOrControlOption},
+      {"fn", Hotkey::Fn},
+      {"right_option", Hotkey::RightOption},
+      {"right_command", Hotkey::RightCommand},
+      {"right_control", Hotkey::RightControl},
+      {"control_windows", Hotkey::ControlWindows},
+      {"right_alt", Hotkey::RightAlt},
+  }};
+  for (const auto& [text, hotkey] : kWords)
+    if (text == word) return hotkey;
+  return std::nullopt;
+}
+
+bool is_down(Hotkey held, uint64_t flags) {
+  switch (held) {
+    case Hotkey::FnOrControlOption:
+      return (flags & kFnFlag) || control_and_option(flags);
+    case Hotkey::Fn:
+      return flags & kFnFlag;
+    case Hotkey::ControlOption:
+      return control_and_option(flags);
+    case Hotkey::RightOption:
+      return flags & kRightOptionFlag;
+    case Hotkey::RightCommand:
+      return flags & kRightCommandFlag;
+    case Hotkey::RightControl:
+      return flags & kRightControlFlag;
+    case Hotkey::ControlWindows:
+    case Hotkey::RightAlt:
+      return false;
+  }
+  return false;
+}
+
+std::optional<KeyAction> classify(Hotkey hotkey, uint32_t type, int64_t keycode,
+                                  uint64_t flags, bool autorepeat,
+                                  std::optional<Hotkey> held) {
+  using Kind = KeyAction::Kind;
+  if (type == kKeyDown) {
+    if (autorepeat) return std::nullopt;
+    if (keycode == kEscape) return just(Kind::Escape);
+    if (!held) return std::nullopt;
+    return just(keycode == kSpace ? Kind::Space : Kind::Chord);
+  }
+  if (type == kFlagsChanged) {
+    if (!held) return press_rule(hotkey, keycode, flags);
+    if (*held == Hotkey::Fn && keycode == kFn) return just(Kind::Release);
+    return just(is_down(*held, flags) ? Kind::Chord : Kind::Release);
+  }
+  if (!held) return std::nullopt;
+  if (type == kLeftMouseDown || type == kRightMouseDown ||
+      type == kOtherMouseDown)
+    return just(Kind::Chord);
+  return std::nullopt;
+}
+
+}  // namespace dictation

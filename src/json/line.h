@@ -1,0 +1,21 @@
+// Writing whole lines to standard output.
+//
+// One process-wide lock is held from the first byte of a line through its
+// flush, so lines written by different threads never interleave. Write and
+// flush errors (a host that closed its end) are ignored. Callers build the
+// value before calling; only serialization and the write happen under the
+// lock.
+#pragma once
+
+#include <string_view>
+
+#include "json/value.h"
+
+namespace json {
+
+// Serializes `value`, appends "\n", writes and flushes.
+void write_line(const Value& value);
+// Writes already serialized text plus "\n" under the same lock.
+void write_raw_line(std::string_view text);
+
+}  // namespace json

@@ -1,0 +1,73 @@
+// Input events (Core Graphics event taps, event fields, sources, posting).
+#pragma once
+
+#include <cstdint>
+
+#include "platform/cf.h"
+
+namespace cg {
+
+using EventType = uint32_t;
+inline constexpr EventType kLeftMouseDown = 1;
+inline constexpr EventType kLeftMouseUp = 2;
+inline constexpr EventType kRightMouseDown = 3;
+inline constexpr EventType kKeyDown = 10;
+inline constexpr EventType kKeyUp = 11;
+inline constexpr EventType kFlagsChanged = 12;
+inline constexpr EventType kScrollWheel = 22;
+inline constexpr EventType kOtherMouseDown = 25;
+inline constexpr EventType kTapDisabledByTimeout = 0xFFFFFFFE;
+inline constexpr EventType kTapDisabledByUserInput = 0xFFFFFFFF;
+
+using EventMask = uint64_t;
+constexpr EventMask mask_bit(EventType type) { return EventMask{1} << type; }
+
+using Flags = uint64_t;  // CGEventFlags
+inline constexpr Flags kFlagShift = 0x20000;
+inline constexpr Flags kFlagControl = 0x40000;
+inline constexpr Flags kFlagAlternate = 0x80000;
+inline constexpr Flags kFlagCommand = 0x100000;
+inline constexpr Flags kFlagSecondaryFn = 0x800000;
+
+// Integer fields (CGEventField).
+inline constexpr uint32_t kFieldKeyboardEventAutorepeat = 8;
+inline constexpr uint32_t kFieldKeyboardEventKeycode = 9;
+inline constexpr uint32_t kFieldEventSourceUnixProcessID = 41;
+
+enum class TapLocation : uint32_t { HID = 0, Session = 1, AnnotatedSession = 2 };
+enum class TapPlacement : uint32_t { HeadInsert = 0, TailAppend = 1 };
+enum class TapOptions : uint32_t { Default = 0, ListenOnly = 1 };
+enum class SourceState : int32_t { Private = -1, CombinedSession = 0, HIDSystem = 1 };
+inline constexpr uint32_t kMouseButtonLeft = 0;
+
+using TapProxy = void*;
+// Runs on the thread whose run loop holds the tap. Returns the event to let it
+// through (borrowed, normally the one given) or null to withhold it (active
+// taps only). Tap-disabled notices always arrive, with a placeholder event.
+using TapCallback = cf::TypeRef (*)(TapProxy proxy, EventType type,
+                                    cf::TypeRef event, void* user);
+
+struct Point { double x = 0; double y = 0; };
+
+// Owned mach port, or null when input may not be watched.
+cf::Ref event_tap_create(TapLocation location, TapPlacement placement,
+                         TapOptions options, EventMask mask,
+                         TapCallback callback, void* user);
+void event_tap_enable(cf::TypeRef tap, bool enable);
+
+int64_t event_get_integer_field(cf::TypeRef event, uint32_t field);
+Flags event_get_flags(cf::TypeRef event);
+void event_set_flags(cf::TypeRef event, Flags flags);
+Point event_get_location(cf::TypeRef event);
+
+Flags event_source_flags_state(SourceState state);
+bool event_source_button_state(SourceState state, uint32_t button);
+
+cf::Ref event_create(cf::TypeRef source);  // source may be null; null on failure
+cf::Ref event_source_create(SourceState state);
+// source may be null; null when the event cannot be made.
+cf::Ref event_create_keyboard_event(cf::TypeRef source, uint16_t keycode,
+                                    bool key_down);
+void event_post(TapLocation tap, cf::TypeRef event);
+
+}  // namespace cg

@@ -1,0 +1,23 @@
+// UTF-8 and UTF-16 text helpers without any character data.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace unicode {
+
+bool valid_utf8(std::string_view bytes);
+
+// Every maximal invalid subsequence becomes U+FFFD.
+std::string replace_invalid_utf8(std::string_view bytes);
+
+// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD and conversion goes
+// on with the next unit.
+std::string utf16_to_utf8(std::u16string_view units);
+
+// Decodes the scalar value starting at byte `i` of valid UTF-8 text and
+// advances `i` past it.
+char32_t next_scalar(std::string_view utf8, size_t& i);
+
+}  // namespace unicode
