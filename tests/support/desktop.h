@@ -33,6 +33,8 @@ class Desktop {
   bool sync(milliseconds timeout = milliseconds(5000));
   // The effects log so far, one parsed value per line.
   std::vector<nlohmann::json> log() const;
+  // The lines of the log whose "effect" is `kind`, in order.
+  std::vector<nlohmann::json> effects(const std::string& kind) const;
 
  private:
   std::string dir_, file_, control_, log_;

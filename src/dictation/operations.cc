@@ -1,0 +1,20 @@
+// The command operations on the platform: the frontmost module's, all run on
+// the main thread.
+#include "dictation/commands.h"
+#include "macos/caret.h"
+#include "macos/pasteboard.h"
+
+namespace dictation::platform {
+
+const Operations& platform_operations() {
+  static const Operations operations{
+      &frontmost::platform::paste,
+      &frontmost::platform::caret_context,
+      &frontmost::platform::pasteboard_sensitive,
+  };
+  return operations;
+}
+
+void handle(std::string_view line) { dictation::handle(line, platform_operations()); }
+
+}  // namespace dictation::platform

@@ -1,0 +1,104 @@
+// The dictate service: four threads.
+//  - main: starts the others, waits for the tap's verdict, writes "ready" or
+//    "denied", then runs the main run loop, which runs the commands;
+//  - tap: owns the active event tap, its run loop and the `State`;
+//  - emitter: the only receiver of the event channel; writes key events;
+//  - reader: reads standard input (reader.cc).
+// Neither channel ever makes its sender wait.
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <thread>
+#include <utility>
+
+#include "dictation/channel.h"
+#include "dictation/emit.h"
+#include "dictation/reader.h"
+#include "dictation/run.h"
+#include "dictation/spawn.h"
+#include "dictation/state.h"
+#include "macos/secure_input.h"
+#include "platform/cg_event.h"
+#include "platform/run_loop.h"
+
+namespace dictation::platform {
+namespace {
+
+// Key down and up, flags changed, and the left, right and other mouse downs.
+constexpr cg::EventMask kTapEvents =
+    cg::mask_bit(cg::kLeftMouseDown) | cg::mask_bit(cg::kRightMouseDown) |
+    cg::mask_bit(cg::kKeyDown) | cg::mask_bit(cg::kKeyUp) |
+    cg::mask_bit(cg::kFlagsChanged) | cg::mask_bit(cg::kOtherMouseDown);
+
+void emitter(Receiver<KeyEvent> events) {
+  while (std::optional<KeyEvent> item = events.receive())
+    emit(item->first, item->second);
+}
+
+// Sends exactly one verdict, unless it ends early; then the ready channel
+// closes without one.
+// The process's one State; kept here for the life of the process, also
+// when the tap is refused (its sender then keeps the emitter waiting).
+State* the_state = nullptr;
+
+void tap_thread(Sender<KeyEvent> events, Sender<bool> ready, Hotkey hotkey) {
+  State* state = the_state = new State(std::move(events), hotkey);
+  // Resolves the secure-input entry here, never inside the callback.
+  (void)frontmost::platform::secure_input();
+  cf::Ref tap = cg::event_tap_create(cg::TapLocation::Session,
+                                     cg::TapPlacement::HeadInsert,
+                                     cg::TapOptions::Default, kTapEvents,
+                                     &on_event, state);
+  if (!tap) {
+    (void)ready.send(false);
+    return;
+  }
+  state->tap = std::move(tap);
+  cf::Ref source = cf::mach_port_create_run_loop_source(state->tap.get(), 0);
+  cf::run_loop_add_source(cf::run_loop_get_current(), source.get());
+  cg::event_tap_enable(state->tap.get(), true);
+  (void)ready.send(true);
+  cf::run_loop_run();
+}
+
+[[noreturn]] void stop_after_spawn_failure() {
+  (void)std::fflush(stdout);
+  std::_Exit(kSpawnFailedStatus);
+}
+
+}  // namespace
+
+uint8_t run(Hotkey hotkey) {
+  auto [event_sender, event_receiver] = make_channel<KeyEvent>();
+  std::optional<std::thread> emitting =
+      spawn("emitter", [events = std::move(event_receiver)]() mutable {
+        emitter(std::move(events));
+      });
+  if (!emitting) stop_after_spawn_failure();
+  emitting->detach();
+
+  auto [ready_sender, ready_receiver] = make_channel<bool>();
+  std::optional<std::thread> tapping =
+      spawn("tap", [events = std::move(event_sender),
+                    ready = std::move(ready_sender), hotkey]() mutable {
+        tap_thread(std::move(events), std::move(ready), hotkey);
+      });
+  if (!tapping) stop_after_spawn_failure();
+
+  std::optional<bool> verdict = ready_receiver.receive();
+  if (!verdict || !*verdict) {
+    // The tap thread is ending on its own; wait for it so that nothing of
+    // it runs while the process winds down.
+    tapping->join();
+    if (!verdict) return 1;
+    emit("denied");
+    return 3;
+  }
+  tapping->detach();
+  emit("ready");
+  if (!read_commands()) stop_after_spawn_failure();
+  cf::run_loop_run();
+  return 0;
+}
+
+}  // namespace dictation::platform

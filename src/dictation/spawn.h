@@ -1,0 +1,30 @@
+// Starting the service's threads. A thread that cannot be started stops the
+// service: the caller reports it with `spawn_failed` and gives up.
+#pragma once
+
+#include <optional>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+namespace dictation {
+
+// Exit status after a thread could not be started.
+inline constexpr int kSpawnFailedStatus = 1;
+
+// Writes the diagnostic ("... failed to spawn thread ...") to standard error.
+void spawn_failed(const char* which, const char* why);
+
+// Starts `work` on a new thread; none (after the diagnostic) when the
+// system refuses.
+template <typename F>
+std::optional<std::thread> spawn(const char* which, F&& work) {
+  try {
+    return std::thread(std::forward<F>(work));
+  } catch (const std::system_error& error) {
+    spawn_failed(which, error.what());
+    return std::nullopt;
+  }
+}
+
+}  // namespace dictation

@@ -1,0 +1,44 @@
+#include "inspect/device_name.h"
+
+#include <array>
+#include <string>
+
+#include "unicode/properties.h"
+
+namespace inspect {
+
+namespace {
+
+constexpr std::array<std::string_view, 6> kNames = {"CON", "PRN", "AUX", "NUL", "CONIN$",
+                                                      "CONOUT$"};
+constexpr std::array<std::string_view, 3> kSuperscripts = {"\u00B9", "\u00B2", "\u00B3"};
+
+bool numbered_port(std::string_view name) {
+  if (name.size() < 4) return false;
+  std::string_view prefix = name.substr(0, 3);
+  if (prefix != "COM" && prefix != "LPT") return false;
+  std::string_view number = name.substr(3);
+  if (number.size() == 1) return number[0] >= '0' && number[0] <= '9';
+  for (auto superscript : kSuperscripts)
+    if (number == superscript) return true;
+  return false;
+}
+
+}  // namespace
+
+bool names_device(std::string_view path) {
+  std::string_view name = path;
+  if (size_t slash = path.find_last_of("/\\"); slash != std::string_view::npos)
+    name = path.substr(slash + 1);
+  name = name.substr(0, name.find_first_of(":."));
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  // Upper-casing never lowers the number of characters, and no reserved name
+  // has more than 7: a name of more than 7 * 4 bytes cannot match.
+  if (name.empty() || name.size() > 4 * 7) return false;
+  std::string upper = unicode::to_upper_full(name);
+  for (auto reserved : kNames)
+    if (upper == reserved) return true;
+  return numbered_port(upper);
+}
+
+}  // namespace inspect

@@ -1,0 +1,28 @@
+#include "inspect/files.h"
+
+#include "inspect/device_name.h"
+#include "inspect/unique.h"
+
+namespace inspect {
+
+namespace {
+constexpr std::string_view kLongPathPrefix = "\\\\?\\";
+}
+
+bool drive_letter_form(std::string_view path) {
+  std::string_view rest = path;
+  if (rest.starts_with(kLongPathPrefix)) rest.remove_prefix(kLongPathPrefix.size());
+  if (rest.size() < 3) return false;
+  char drive = rest[0];
+  bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+  return letter && rest[1] == ':' && (rest[2] == '/' || rest[2] == '\\');
+}
+
+std::vector<std::string> files_to_look_up(const std::vector<std::string>& paths) {
+  std::vector<std::string> result;
+  for (std::string& path : unique(paths))
+    if (drive_letter_form(path) && !names_device(path)) result.push_back(std::move(path));
+  return result;
+}
+
+}  // namespace inspect

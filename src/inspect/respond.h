@@ -1,0 +1,36 @@
+// From a checked request to the response, through a set of lookups.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "inspect/request.h"
+#include "json/value.h"
+
+namespace inspect {
+
+// The lookups behind a response; `platform_lookups` binds inspect::platform.
+struct Lookups {
+  std::function<std::optional<json::Value>(uint64_t)> window;
+  std::function<std::optional<json::Value>(uint32_t)> process;
+  std::function<std::optional<json::Value>(const std::string&)> file;
+  std::function<std::optional<json::Value>(Point)> point;
+  std::function<std::optional<json::Value>()> screen;
+  std::function<std::vector<json::Value>()> other_windows;
+};
+
+Lookups platform_lookups();
+
+// The process ids a window entry names: its "pid", then its "hosted_pid",
+// each only when it is an integer from 0 to 4,294,967,295.
+std::vector<uint32_t> window_pids(const json::Value& entry);
+
+// The response object: "files", "points", "processes", "screen", "windows".
+// Each window number, process id and path is looked up at most once, in
+// order of first occurrence; every point is looked up, repeats included.
+json::Value respond(const Request& request, const Lookups& lookups);
+
+}  // namespace inspect

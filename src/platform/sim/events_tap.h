@@ -1,0 +1,35 @@
+// Event taps of the simulated desktop and the delivery of input to them.
+//
+// A tap is a mach-port object; once its run-loop source is added to a run
+// loop, its callback runs on that loop's thread. Delivery is synchronous for
+// the deliverer: it hands the event to each tap's thread in turn and waits
+// for the callback's answer. The tap thread never waits on the deliverer.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/cg_event.h"
+
+namespace sim {
+
+struct InputEvent {
+  cg::EventType type = 0;
+  int64_t keycode = 0;
+  int64_t autorepeat = 0;
+  int64_t source_pid = 0;
+  cg::Flags flags = 0;
+  cg::Point location;
+};
+
+// Hands `event` to every enabled tap whose mask has its type, in creation
+// order, until an active tap withholds it; logs one "input" effect per tap
+// that saw it ("not_delivered" when none did). Returns true when no active
+// tap withheld it (it reaches applications).
+bool deliver_input(const InputEvent& event);
+
+// The system disables every enabled tap and sends each the notice
+// (kTapDisabledByTimeout or kTapDisabledByUserInput) with a placeholder
+// event; returns once every callback has answered.
+void disable_taps(cg::EventType notice);
+
+}  // namespace sim

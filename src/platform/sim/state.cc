@@ -1,0 +1,138 @@
+// Loading the desktop, and the entry points of sim.h that act on its data.
+#include "platform/sim/state.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/cg_event.h"
+#include "platform/sim/actions.h"
+#include "platform/sim/desktop_file.h"
+#include "platform/sim/element.h"
+#include "platform/sim/sim.h"
+
+namespace sim {
+namespace {
+
+std::once_flag g_once;
+
+State& raw_state() {
+  static State* s = new State;  // never destroyed: detached threads use it
+  return *s;
+}
+
+[[noreturn]] void bad_desktop(const std::string& path,
+                              const std::string& reason) {
+  std::string line = "quorvel-computer-helper: desktop file " + path + ": " +
+                     reason + "\n";
+  ssize_t ignored = ::write(2, line.data(), line.size());
+  (void)ignored;
+  _exit(kBadDesktopStatus);
+}
+
+void load_from_environment() {
+  auto desktop = std::make_unique<Desktop>();
+  const char* path = std::getenv("QUORVEL_DESKTOP");
+  if (!path || !*path) {
+    std::string r = parse_desktop("{}", desktop.get());
+    (void)r;
+  } else {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) bad_desktop(path, std::string("cannot be read (") +
+                                   std::strerror(errno) + ")");
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string r = parse_desktop(text.str(), desktop.get());
+    if (!r.empty()) bad_desktop(path, r);
+  }
+  raw_state().desktop = std::move(desktop);
+}
+
+}  // namespace
+
+void ensure_loaded() { std::call_once(g_once, load_from_environment); }
+
+State& state() {
+  ensure_loaded();
+  return raw_state();
+}
+
+std::string check_desktop(std::string_view text) {
+  Desktop scratch;
+  return parse_desktop(text, &scratch);
+}
+
+std::string load_for_test(std::string_view text) {
+  // A test's desktop wins over the environment's.
+  std::call_once(g_once, [] {});
+  auto desktop = std::make_unique<Desktop>();
+  std::string r = parse_desktop(text, desktop.get());
+  if (!r.empty()) return r;
+  std::unique_ptr<Desktop> old;
+  {
+    std::lock_guard<std::mutex> lock(raw_state().mu);
+    old = std::move(raw_state().desktop);
+    raw_state().desktop = std::move(desktop);
+    ++raw_state().generation;
+  }
+  reset_messaging_timeout();
+  return "";  // `old` goes away outside the lock
+}
+
+EventSettings event_settings() {
+  return with_desktop([](Desktop& d) { return d.events; });
+}
+
+std::string apply_data_action(const nlohmann::json& action) {
+  State& s = state();
+  std::lock_guard<std::mutex> lock(s.mu);
+  DataAction parsed;
+  std::string r = parse_data_action(action, &s.desktop->next_auto_id, &parsed);
+  if (!r.empty()) return r;
+  return apply(*s.desktop, parsed);
+}
+
+void key_posted(uint16_t keycode, bool key_down, uint64_t flags) {
+  if (!key_down || !(flags & cg::kFlagCommand)) return;
+  State& s = state();
+  double delay_ms = 0;
+  uint64_t generation = 0;
+  {
+    std::lock_guard<std::mutex> lock(s.mu);
+    const Desktop& d = *s.desktop;
+    if (!d.paste || !d.keyboard.layout) return;
+    const KeyOutput& k = d.keyboard.layout->lookup(Layer::Command, keycode);
+    if (k.status != 0 || (k.units != u"v" && k.units != u"V")) return;
+    delay_ms = d.paste->delay_ms;
+    generation = s.generation;
+  }
+  auto react = [delay_ms, generation] {
+    std::this_thread::sleep_for(
+        std::chrono::duration<double, std::milli>(delay_ms));
+    State& st = raw_state();
+    {
+      std::lock_guard<std::mutex> lock(st.mu);
+      if (st.generation != generation) return;  // another desktop by now
+      Desktop& d = *st.desktop;
+      for (const auto& set : d.paste->sets) {
+        NodePtr node = d.find(set.element);
+        if (node && node->alive) set_attributes(*node, set.attributes);
+      }
+      if (d.paste->moves_focus) d.focus = d.paste->focus;
+    }
+    log_effect({{"effect", "paste_applied"}});
+  };
+  try {
+    std::thread(react).detach();
+  } catch (const std::system_error&) {
+    // No thread, no reaction: the application did not paste.
+  }
+}
+
+}  // namespace sim

@@ -1,0 +1,73 @@
+#include "unicode/utf8.h"
+
+#include <gtest/gtest.h>
+
+namespace unicode {
+namespace {
+
+TEST(Utf8, ValidityFollowsTheWellFormedTable) {
+  struct Case {
+    std::string bytes;
+    bool valid;
+  };
+  const Case cases[] = {
+      {"", true},
+      {"plain ascii text, long enough for the word loop", true},
+      {"\xC3\xA9", true},                // é
+      {"\xE2\x80\xA6", true},            // …
+      {"\xF0\x9F\x98\x80", true},        // emoji
+      {"\xF4\x8F\xBF\xBF", true},        // U+10FFFF
+      {"\xEF\xBF\xBF", true},            // U+FFFF, a noncharacter but well formed
+      {std::string("a\0b", 3), true},    // NUL is a character
+      {"\xC0\x80", false},               // overlong NUL
+      {"\xC1\xBF", false},               // overlong
+      {"\xE0\x9F\xBF", false},           // overlong three-byte
+      {"\xF0\x8F\xBF\xBF", false},       // overlong four-byte
+      {"\xED\xA0\x80", false},           // surrogate D800
+      {"\xED\xBF\xBF", false},           // surrogate DFFF
+      {"\xF4\x90\x80\x80", false},       // above U+10FFFF
+      {"\xF5\x80\x80\x80", false},
+      {"\xFF", false},
+      {"\x80", false},                   // lone continuation
+      {"\xC3", false},                   // cut at the end
+      {"\xE2\x80", false},
+      {"abcdefgh\xF0\x9F\x98", false},   // cut after an ASCII word
+      {"abcdefg\x80", false},            // bad byte inside the last word
+      {"\xC3\xA9\x80", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(valid_utf8(c.bytes), c.valid) << testing::PrintToString(c.bytes);
+}
+
+TEST(Utf8, ReplacementUsesMaximalSubparts) {
+  // The example of the Unicode standard, section 3.9.
+  EXPECT_EQ(replace_invalid_utf8("\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64"),
+            "a\uFFFD\uFFFD\uFFFDb\uFFFDc\uFFFD\uFFFDd");
+  EXPECT_EQ(replace_invalid_utf8("\xED\xA0\x80"), "\uFFFD\uFFFD\uFFFD");  // surrogate
+  EXPECT_EQ(replace_invalid_utf8("\xF0\x9F\x98"), "\uFFFD");              // cut at the end
+  EXPECT_EQ(replace_invalid_utf8("ok \xC3\xA9"), "ok \xC3\xA9");
+  EXPECT_EQ(replace_invalid_utf8(""), "");
+}
+
+TEST(Utf8, FromUtf16) {
+  EXPECT_EQ(utf16_to_utf8(u"h\u00e9\u2026"), "h\xC3\xA9\xE2\x80\xA6");
+  EXPECT_EQ(utf16_to_utf8(u"\U0001F600"), "\xF0\x9F\x98\x80");
+  // Unpaired surrogates: high at the end, high before a non-low, lone low.
+  EXPECT_EQ(utf16_to_utf8(std::u16string{u'a', 0xD83D}), "a\uFFFD");
+  EXPECT_EQ(utf16_to_utf8(std::u16string{0xD83D, u'b'}), "\uFFFDb");
+  EXPECT_EQ(utf16_to_utf8(std::u16string{0xDE00, 0xD83D, 0xDE00}), "\uFFFD\xF0\x9F\x98\x80");
+  EXPECT_EQ(utf16_to_utf8(std::u16string(1, u'\0')), std::string(1, '\0'));
+}
+
+TEST(Utf8, NextScalarWalksEveryLength) {
+  std::string text = "a\xC3\xA9\xE2\x80\xA6\xF0\x9F\x98\x80";
+  size_t i = 0;
+  EXPECT_EQ(next_scalar(text, i), U'a');
+  EXPECT_EQ(next_scalar(text, i), U'\u00e9');
+  EXPECT_EQ(next_scalar(text, i), U'\u2026');
+  EXPECT_EQ(i, 6u);
+  EXPECT_EQ(next_scalar(text, i), U'\U0001F600');
+  EXPECT_EQ(i, text.size());
+}
+
+}  // namespace
+}  // namespace unicode
