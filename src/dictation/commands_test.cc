@@ -54,7 +54,7 @@ TEST(Commands, RequestIdIsEchoedOnlyWhenWellFormed) {
                            "7a clipboard", "++7 clipboard", "7\tclipboard", "7"}) {
     EXPECT_EQ(reply_to(line, fakes), "") << line;
   }
-  EXPECT_EQ(fakes.calls, 6);
+  EXPECT_EQ(fakes.calls, 7);
 }
 
 TEST(Commands, WordsAreExactAndUnknownTextIsIgnored) {

@@ -1,90 +1,145 @@
-// A request value comes from the strict parser, which stores every
-// non-negative integer as unsigned and every negative one as signed. The only
-// signed zero it can produce is the text "-0", which is not an integer here;
-// fractions, exponents and integers beyond 64 bits arrive as doubles and are
-// refused the same way.
+// Members are checked while they are read. A member of the wrong form does
+// not end the reading at once: a later occurrence of the same name replaces
+// it, so only the verdict of the last occurrence counts. A syntax error
+// anywhere ends it.
 #include "inspect/request.h"
 
 #include <limits>
+#include <type_traits>
+
+#include "inspect/cursor.h"
 
 namespace inspect {
 
 namespace {
 
-std::optional<uint64_t> non_negative(const json::Value& v, uint64_t max) {
-  if (!v.is_number_unsigned()) return std::nullopt;
-  auto n = v.get_ref<const json::Value::number_unsigned_t&>();
-  if (n > max) return std::nullopt;
-  return n;
+constexpr uint64_t kMaxPid = std::numeric_limits<uint32_t>::max();
+constexpr uint64_t kMaxWindow = std::numeric_limits<uint64_t>::max();
+constexpr uint64_t kMaxCoordinate = std::numeric_limits<int32_t>::max();
+
+std::optional<uint64_t> non_negative(const Number& n, uint64_t max) {
+  if (!n.integer || n.negative || n.magnitude > max) return std::nullopt;
+  return n.magnitude;
 }
 
-std::optional<int32_t> coordinate(const json::Value& v) {
-  if (v.is_number_unsigned()) {
-    auto n = v.get_ref<const json::Value::number_unsigned_t&>();
-    if (n > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) return std::nullopt;
-    return static_cast<int32_t>(n);
+std::optional<int32_t> coordinate(const Number& n) {
+  if (!n.integer) return std::nullopt;
+  if (!n.negative) {
+    if (n.magnitude > kMaxCoordinate) return std::nullopt;
+    return static_cast<int32_t>(n.magnitude);
   }
-  if (v.is_number_integer()) {
-    auto n = v.get_ref<const json::Value::number_integer_t&>();
-    if (n == 0 || n < std::numeric_limits<int32_t>::min() ||
-        n > std::numeric_limits<int32_t>::max())
-      return std::nullopt;
-    return static_cast<int32_t>(n);
-  }
-  return std::nullopt;
+  // "-0" is not an integer here; the magnitude of the minimum is max + 1.
+  if (n.magnitude == 0 || n.magnitude > kMaxCoordinate + 1) return std::nullopt;
+  return static_cast<int32_t>(-static_cast<int64_t>(n.magnitude));
 }
 
-// Reads the array member `name` element by element into `out`. An absent
-// member leaves `out` empty; anything but an array, or one element that
-// `read` refuses, makes the member unreadable.
-template <typename T, typename Read>
-bool read_list(const json::Value& object, const char* name, std::vector<T>& out, Read read) {
-  auto it = object.find(name);
-  if (it == object.end()) return true;
-  if (!it->is_array()) return false;
-  out.reserve(it->size());
-  for (const auto& element : *it) {
-    std::optional<T> item = read(element);
-    if (!item) return false;
-    out.push_back(std::move(*item));
+// Reads the value at the cursor as an array and calls `element()` with the
+// cursor on each element; `element` reads exactly one value and clears
+// `good` if it is of the wrong form. A value that is not an array is skipped
+// and clears `good`. False only on a syntax error.
+template <typename Element>
+bool list(Cursor& c, bool& good, Element element) {
+  if (c.peek() != '[') {
+    good = false;
+    return c.skip_value();
   }
+  return c.array(element);
+}
+
+// Reads one value that should be a number; `value` becomes `check` of it, or
+// nothing if it is not a number. False only on a syntax error.
+template <typename T, typename Check>
+bool number(Cursor& c, std::optional<T>& value, Check check) {
+  char first = c.peek();
+  if (first != '-' && (first < '0' || first > '9')) {
+    value.reset();
+    return c.skip_value();
+  }
+  Number n;
+  if (!c.number(n)) return false;
+  value = check(n);
   return true;
 }
 
-}  // namespace
-
-std::optional<Point> point(const json::Value& value) {
-  if (!value.is_array() || value.size() != 2) return std::nullopt;
-  auto x = coordinate(value[0]);
-  auto y = coordinate(value[1]);
-  if (!x || !y) return std::nullopt;
-  return Point{*x, *y};
+// One element of "points": an array of exactly two coordinates.
+bool point(Cursor& c, std::optional<Point>& value) {
+  value.reset();
+  if (c.peek() != '[') return c.skip_value();
+  int32_t xy[2] = {0, 0};
+  size_t count = 0;
+  bool good = true;
+  bool syntax = c.array([&] {
+    std::optional<int32_t> v;
+    if (!number(c, v, coordinate)) return false;
+    if (!v) good = false;
+    else if (count < 2) xy[count] = *v;
+    ++count;
+    return true;
+  });
+  if (syntax && good && count == 2) value = Point{xy[0], xy[1]};
+  return syntax;
 }
 
-std::optional<Request> request(const json::Value& value) {
-  if (!value.is_object()) return std::nullopt;
+// Whether the last occurrence so far of each known member had its form.
+struct Checks {
+  bool pids = true, windows = true, files = true, screen = true, points = true;
+  bool all() const { return pids && windows && files && screen && points; }
+};
+
+}  // namespace
+
+std::optional<Request> request(std::string_view text) {
+  Cursor c(text);
+  c.skip_white_space();
+  if (c.peek() != '{') return std::nullopt;
   Request r;
-  auto pid = [](const json::Value& v) -> std::optional<uint32_t> {
-    auto n = non_negative(v, std::numeric_limits<uint32_t>::max());
-    if (!n) return std::nullopt;
-    return static_cast<uint32_t>(*n);
+  Checks good;
+  // Reads the list member at the cursor into `out` with `read(value)`, one
+  // element at a time; `ok` tells whether every element had its form.
+  auto read_list = [&c](auto& out, bool& ok, auto read) {
+    out.clear();
+    ok = true;
+    return list(c, ok, [&] {
+      std::optional<typename std::decay_t<decltype(out)>::value_type> value;
+      if (!read(value)) return false;
+      if (value) out.push_back(std::move(*value));
+      else ok = false;
+      return true;
+    });
   };
-  auto window = [](const json::Value& v) {
-    return non_negative(v, std::numeric_limits<uint64_t>::max());
-  };
-  auto file = [](const json::Value& v) -> std::optional<std::string> {
-    if (!v.is_string()) return std::nullopt;
-    return v.get_ref<const std::string&>();
-  };
-  if (!read_list(value, "pids", r.pids, pid)) return std::nullopt;
-  if (!read_list(value, "windows", r.windows, window)) return std::nullopt;
-  if (!read_list(value, "files", r.files, file)) return std::nullopt;
-  if (auto it = value.find("screen"); it != value.end()) {
-    if (!it->is_boolean()) return std::nullopt;
-    r.screen = it->get<bool>();
-  }
-  if (!read_list(value, "points", r.points, [](const json::Value& v) { return point(v); }))
-    return std::nullopt;
+  bool syntax = c.object([&](const std::string& key) {
+    if (key == "pids")
+      return read_list(r.pids, good.pids, [&](std::optional<uint32_t>& v) {
+        return number(c, v, [](const Number& n) -> std::optional<uint32_t> {
+          if (auto pid = non_negative(n, kMaxPid)) return static_cast<uint32_t>(*pid);
+          return std::nullopt;
+        });
+      });
+    if (key == "windows")
+      return read_list(r.windows, good.windows, [&](std::optional<uint64_t>& v) {
+        return number(c, v, [](const Number& n) { return non_negative(n, kMaxWindow); });
+      });
+    if (key == "files")
+      return read_list(r.files, good.files, [&](std::optional<std::string>& v) {
+        if (c.peek() != '"') {
+          v.reset();
+          return c.skip_value();
+        }
+        v.emplace();
+        return c.string(*v);
+      });
+    if (key == "points")
+      return read_list(r.points, good.points, [&](std::optional<Point>& v) { return point(c, v); });
+    if (key == "screen") {
+      r.screen = false;
+      good.screen = c.peek() == 't' || c.peek() == 'f';
+      return good.screen ? c.boolean(r.screen) : c.skip_value();
+    }
+    return c.skip_value();
+  });
+  if (!syntax) return std::nullopt;
+  c.skip_white_space();
+  if (!c.at_end() || !good.all()) return std::nullopt;
   return r;
 }
 

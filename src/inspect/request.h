@@ -1,12 +1,12 @@
-// The inspect request: what the host asks about, checked member by member.
+// The inspect request: what the host asks about, read and checked straight
+// from its JSON text.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
-
-#include "json/value.h"
 
 namespace inspect {
 
@@ -24,12 +24,18 @@ struct Request {
   std::vector<Point> points;
 };
 
-// One element of "points": an array of exactly two integers, each within the
-// signed 32-bit range. Nothing if any rule fails.
-std::optional<Point> point(const json::Value& value);
-
-// The request that a parsed value holds; nothing if it is not an object or a
-// known member has the wrong form. Unknown members are ignored.
-std::optional<Request> request(const json::Value& value);
+// Reads `text` (valid UTF-8) as exactly one JSON object, optionally followed
+// by JSON white space, and checks its members:
+//   "pids"    array of integers 0..4294967295
+//   "windows" array of integers 0..18446744073709551615
+//   "files"   array of strings
+//   "screen"  boolean
+//   "points"  array of points, each an array of exactly two integers in the
+//             signed 32-bit range (x, then y)
+// An integer is a number written without fraction or exponent, other than
+// -0. Absent members are empty (or false); of a repeated member the last
+// occurrence counts; other members are ignored but must be valid JSON.
+// Nothing when the text or any counted member is not of that form.
+std::optional<Request> request(std::string_view text);
 
 }  // namespace inspect

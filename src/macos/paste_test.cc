@@ -135,14 +135,15 @@ TEST_F(PasteTest, KeyForVInTheCurrentLayout) {
            Case{"us", "us", 9},
            Case{"dvorak", "dvorak", 47},
            Case{"dvorak qwerty command", "dvorak_qwerty_command", 9},
-           Case{"capital V", {{"plain", {{"20", "V"}}}}, 20},
-           Case{"lowest of two", {{"plain", {{"30", "v"}, {"12", "v"}}}}, 12},
+           Case{"capital V", {{"base", "none"}, {"plain", {{"20", "V"}}}}, 20},
+           Case{"lowest of two", {{"base", "none"}, {"plain", {{"30", "v"}, {"12", "v"}}}}, 12},
            Case{"command layer first",
-                {{"plain", {{"3", "v"}}}, {"command", {{"40", "v"}}}}, 40},
+                {{"base", "none"}, {"plain", {{"3", "v"}}}, {"command", {{"3", "j"}, {"40", "v"}}}}, 40},
            Case{"plain when command has none",
-                {{"plain", {{"3", "v"}}}, {"command", {{"0", "a"}}}}, 3},
+                {{"base", "none"}, {"plain", {{"3", "v"}}}, {"command", {{"3", "j"}}}}, 3},
            Case{"only single units count",
-                {{"plain",
+                {{"base", "none"},
+                 {"plain",
                   {{"1", "vv"}, {"2", {{"status", -50}}}, {"4", {{"units", {0xD800}}}},
                    {"5", "v"}}}},
                 5},
@@ -171,7 +172,7 @@ TEST_F(PasteTest, NoKeyForVFailsWithoutPosting) {
   for (const json& keyboard : {
            json{{"input_source", false}},
            json{{"layout_data", false}},
-           json{{"plain", {{"0", "a"}, {"9", "w"}, {"10", "\u0432"}}}},
+           json{{"base", "none"}, {"plain", {{"0", "a"}, {"9", "w"}, {"10", "\u0432"}}}},
        }) {
     SCOPED_TRACE(keyboard.dump());
     load({{"keyboard", keyboard}, {"focus", nullptr}});

@@ -50,6 +50,7 @@ class DesktopTest : public ::testing::Test {
 
   // Replaces the desktop; the audit baseline is taken right after.
   void load(nlohmann::json desktop) {
+    expect_balanced();
     desktop["log"] = log_path();
     std::string reason = sim::load_for_test(desktop.dump());
     ASSERT_EQ(reason, "") << desktop.dump();
@@ -92,12 +93,15 @@ class DesktopTest : public ::testing::Test {
     return {{keycode, true, 0x100000}, {keycode, false, 0x100000}};
   }
 
-  void TearDown() override {
+  // Everything handed out since the last load has been released once.
+  void expect_balanced() {
     if (!loaded_) return;
     sim::Audit after = sim::audit();
     EXPECT_EQ(after.live, baseline_.live) << "objects leaked or lost";
     EXPECT_EQ(after.over_releases, baseline_.over_releases);
   }
+
+  void TearDown() override { expect_balanced(); }
 
  private:
   uintmax_t log_start_ = 0;

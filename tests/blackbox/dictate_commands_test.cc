@@ -80,7 +80,7 @@ TEST(DictateCommands, ContextDescribesTheCaret) {
   d.expect_ready();
   d.command("16 context");
   EXPECT_EQ(d.line(),
-            R"({"event":"context","before":"e","focused":true,"id":16,"secure":false,"text_field":true})");
+            R"({"before":"e","event":"context","focused":true,"id":16,"secure":false,"text_field":true})");
   d.child().close_input();
   EXPECT_EQ(d.child().wait(), 0);
 }

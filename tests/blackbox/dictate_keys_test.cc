@@ -9,7 +9,7 @@ namespace {
 const std::string kFnDown =
     R"({"event":"down","flags":"0x800000","keycode":63,"kind":"flags_changed","source_pid":0})";
 const std::string kFnUp =
-    R"({"event":"up","cause":"key_event","flags":"0x0","keycode":63,"kind":"flags_changed","source_pid":0})";
+    R"({"cause":"key_event","event":"up","flags":"0x0","keycode":63,"kind":"flags_changed","source_pid":0})";
 const std::string kEscapeLine =
     R"({"event":"escape","flags":"0x0","kind":"key_down","source_pid":0})";
 
@@ -63,7 +63,7 @@ TEST(DictateKeys, FnDownAndUpNameTheSourceProcess) {
             R"({"event":"chord","flags":"0x800000","kind":"mouse_down","source_pid":5000})");
   d.act(input(kFlagsChanged, kFnKey, 0x100, {{"source_pid", -4}}));
   EXPECT_EQ(d.line(),
-            R"({"event":"up","cause":"key_event","flags":"0x100","keycode":63,)"
+            R"({"cause":"key_event","event":"up","flags":"0x100","keycode":63,)"
             R"("kind":"flags_changed","source_pid":-4})");
   // Nothing held: key-ups, letters and mouse downs say nothing.
   d.act(input(kKeyUp, kLetterA, 0));
@@ -72,6 +72,7 @@ TEST(DictateKeys, FnDownAndUpNameTheSourceProcess) {
   d.act(escape_down());
   EXPECT_EQ(d.line(), kEscapeLine);
   // The escape was not withheld.
+  ASSERT_TRUE(d.desktop().sync());
   EXPECT_EQ(d.results(kEscapeKey), std::vector<std::string>{"10:passed"});
 }
 
@@ -186,18 +187,18 @@ TEST(DictateKeys, TapReenabledClosesAChordReleasedMeanwhile) {
   d.expect_ready();
   // Nothing held: only the notice.
   d.act({{"action", "tap_disabled"}, {"by", "user_input"}});
-  EXPECT_EQ(d.line(), R"({"event":"tap_reenabled","disabled_by":"user_input","flags":"0x0"})");
+  EXPECT_EQ(d.line(), R"({"disabled_by":"user_input","event":"tap_reenabled","flags":"0x0"})");
   // Held and still down: only the notice.
   d.act(fn_down());
   EXPECT_EQ(d.line(), kFnDown);
   d.act({{"action", "tap_disabled"}, {"by", "timeout"}});
-  EXPECT_EQ(d.line(), R"({"event":"tap_reenabled","disabled_by":"timeout","flags":"0x800000"})");
+  EXPECT_EQ(d.line(), R"({"disabled_by":"timeout","event":"tap_reenabled","flags":"0x800000"})");
   // Released while the tap was off: the notice, then "up".
   d.act({{"action", "flags"}, {"flags", 0x100}});
   d.act({{"action", "tap_disabled"}, {"by", "timeout"}});
-  EXPECT_EQ(d.line(), R"({"event":"tap_reenabled","disabled_by":"timeout","flags":"0x100"})");
+  EXPECT_EQ(d.line(), R"({"disabled_by":"timeout","event":"tap_reenabled","flags":"0x100"})");
   EXPECT_EQ(d.line(),
-            R"({"event":"up","cause":"tap_reenabled","disabled_by":"timeout","flags":"0x100"})");
+            R"({"cause":"tap_reenabled","disabled_by":"timeout","event":"up","flags":"0x100"})");
   // The tap works again, and nothing is held any more.
   d.act(fn_up());
   d.act(fn_down());
@@ -223,7 +224,7 @@ TEST(DictateKeys, ControlThenOptionPressesUnderFnOrControlOption) {
             R"({"event":"down","flags":"0xc0000","keycode":58,"kind":"flags_changed","source_pid":0})");
   d.act(input(kFlagsChanged, 58, 0x40000));
   EXPECT_EQ(d.line(),
-            R"({"event":"up","cause":"key_event","flags":"0x40000","keycode":58,)"
+            R"({"cause":"key_event","event":"up","flags":"0x40000","keycode":58,)"
             R"("kind":"flags_changed","source_pid":0})");
 }
 

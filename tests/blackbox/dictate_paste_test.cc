@@ -49,7 +49,7 @@ TEST(DictatePaste, ConfirmedWhenTheFieldChanges) {
   EXPECT_EQ(d.posted(), kCommandV);
   d.command("context");
   EXPECT_EQ(d.line(),
-            R"({"event":"context","before":"o","focused":true,"secure":false,"text_field":true})");
+            R"({"before":"o","event":"context","focused":true,"secure":false,"text_field":true})");
 }
 
 TEST(DictatePaste, UnconfirmedWhenTheFieldStaysTheSame) {

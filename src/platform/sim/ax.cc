@@ -158,9 +158,9 @@ cf::Ref create_system_wide() {
 Error set_messaging_timeout(cf::TypeRef element, float seconds) {
   const auto* e = sim::as<sim::Element>(element);
   if (!e || !(seconds >= 0) || std::isinf(seconds)) return kIllegalArgument;
-  sim::ensure_loaded();
   if (e->node) {
-    if (!e->node->alive) return kInvalidUIElement;
+    bool alive = sim::with_desktop([&](const Desktop&) { return e->node->alive; });
+    if (!alive) return kInvalidUIElement;
     e->timeout.store(seconds);
   } else {
     sim::g_timeout.store(seconds > 0 ? seconds : sim::kDefaultTimeout);

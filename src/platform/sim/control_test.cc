@@ -59,6 +59,7 @@ TEST_F(ControlTest, LinesFromSeveralWritersApplyInOrderAndBadOnesAreRejected) {
       "\n"
       "{\"action\":\"no_such_action\"}\n"
       "{\"action\":\"marker\",\"label\":\"one\"}");  // ended by the close
+  ASSERT_TRUE(testing::eventually([&] { return has_marker("one"); }));
   write_fifo("{\"action\":\"marker\",\"label\":\"two\"}\n");
   ASSERT_TRUE(testing::eventually([&] { return has_marker("two"); }));
 

@@ -35,10 +35,16 @@ std::string check_members(const json& action, std::initializer_list<std::string_
   return "";
 }
 
+// A non-negative integer (JSON text gives unsigned, built values signed).
+std::optional<uint64_t> as_unsigned(const json& v) {
+  if (v.is_number_unsigned()) return v.get<uint64_t>();
+  if (v.is_number_integer() && v.get<int64_t>() >= 0) return v.get<uint64_t>();
+  return std::nullopt;
+}
+
 std::optional<cg::EventType> input_type(const json& type) {
-  if (type.is_number_unsigned()) {
-    uint64_t v = type.get<uint64_t>();
-    if (v < 64) return static_cast<cg::EventType>(v);
+  if (std::optional<uint64_t> v = as_unsigned(type)) {
+    if (*v < 64) return static_cast<cg::EventType>(*v);
     return std::nullopt;
   }
   if (!type.is_string()) return std::nullopt;
@@ -83,9 +89,10 @@ std::string apply_input(const json& a) {
     if (!a["source_pid"].is_number_integer()) return "\"source_pid\" must be an integer";
     event.source_pid = a["source_pid"].get<int64_t>();
   }
-  bool has_flags = a.contains("flags");
-  if (has_flags && !a["flags"].is_number_unsigned()) {
-    return "\"flags\" must be an unsigned integer";
+  std::optional<uint64_t> flags;
+  if (a.contains("flags")) {
+    flags = as_unsigned(a["flags"]);
+    if (!flags) return "\"flags\" must be an unsigned integer";
   }
   if (a.contains("x") != a.contains("y")) return "\"x\" and \"y\" go together";
   if (a.contains("x") && !(is_finite_number(a["x"]) && is_finite_number(a["y"]))) {
@@ -94,13 +101,11 @@ std::string apply_input(const json& a) {
 
   // The HID state changes before any tap sees the event.
   if (a.contains("x")) set_input_pointer(a["x"].get<double>(), a["y"].get<double>());
-  if (event.type == cg::kFlagsChanged && has_flags) {
-    set_input_flags(a["flags"].get<uint64_t>());
-  }
+  if (event.type == cg::kFlagsChanged && flags) set_input_flags(*flags);
   if (event.type == cg::kLeftMouseDown) set_input_button(true);
   if (event.type == cg::kLeftMouseUp) set_input_button(false);
   InputState now = input_state();
-  event.flags = has_flags ? a["flags"].get<uint64_t>() : now.flags;
+  event.flags = flags ? *flags : now.flags;
   event.location = {now.x, now.y};
   deliver_input(event);
   return "";
@@ -124,10 +129,9 @@ std::string apply_event_action(const std::string& name, const json& a) {
   if (name == "flags") {
     std::string bad = check_members(a, {"flags"});
     if (!bad.empty()) return bad;
-    if (!a.value("flags", json()).is_number_unsigned()) {
-      return "\"flags\" must be an unsigned integer";
-    }
-    set_input_flags(a["flags"].get<uint64_t>());
+    std::optional<uint64_t> flags = as_unsigned(a.value("flags", json()));
+    if (!flags) return "\"flags\" must be an unsigned integer";
+    set_input_flags(*flags);
     return "";
   }
   if (name == "button") {
@@ -156,16 +160,14 @@ std::string apply_event_action(const std::string& name, const json& a) {
   if (name == "fail_events") {
     std::string bad = check_members(a, {"count", "kind"});
     if (!bad.empty()) return bad;
-    if (!a.value("count", json()).is_number_unsigned()) {
-      return "\"count\" must be an unsigned integer";
-    }
+    std::optional<uint64_t> count = as_unsigned(a.value("count", json()));
+    if (!count) return "\"count\" must be an unsigned integer";
     json kind = a.value("kind", json("keyboard"));
     if (kind != "keyboard" && kind != "plain") {
       return "\"kind\" must be \"keyboard\" or \"plain\"";
     }
-    uint64_t count = a["count"].get<uint64_t>();
     fail_events(kind == "keyboard" ? EventKind::Keyboard : EventKind::Plain,
-                count > INT64_MAX ? INT64_MAX : static_cast<int64_t>(count));
+                *count > INT64_MAX ? INT64_MAX : static_cast<int64_t>(*count));
     return "";
   }
   return "unknown action";

@@ -161,7 +161,10 @@ void run_loop_run() {
   }
 }
 
-void run_loop_stop(RunLoopRef loop) {
+void run_loop_stop(RunLoopRef raw) {
+  // The loop's thread may end as soon as it sees the stop: keep the loop
+  // alive until it has been notified.
+  sim::LoopPtr loop = raw ? raw->weak_from_this().lock() : nullptr;
   if (!loop) return;
   {
     std::lock_guard lock(loop->mu);

@@ -16,7 +16,7 @@
 namespace sim::testing {
 
 // Loads a desktop; a test that cannot load its desktop stops.
-#define LOAD(desktop) ASSERT_EQ(::sim::load_for_test((desktop).dump()), "")
+#define LOAD(...) ASSERT_EQ(::sim::load_for_test((__VA_ARGS__).dump()), "")
 
 // The focused element (owned), or null.
 inline cf::Ref focused() {

@@ -132,6 +132,10 @@ std::string SpecParser::tagged(const std::string& tag, const json& v,
     if (tag == "error" && s->code == 0) {
       return w.fail("a failed read needs a nonzero code");
     }
+    if (tag == "error" && context != SpecContext::Attribute &&
+        context != SpecContext::Set) {
+      return w.fail("\"error\" is a read outcome, not a value inside another");
+    }
     *out = std::move(s);
     return "";
   }

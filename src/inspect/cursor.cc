@@ -1,0 +1,232 @@
+#include "inspect/cursor.h"
+
+#include <vector>
+
+namespace inspect {
+
+namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+void append_utf8(uint32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace
+
+void Cursor::skip_white_space() {
+  while (pos_ < text_.size()) {
+    char c = text_[pos_];
+    if (c != ' ' && c != '\n' && c != '\r' && c != '\t') return;
+    ++pos_;
+  }
+}
+
+bool Cursor::expect(char c) {
+  if (peek() != c || at_end()) return false;
+  ++pos_;
+  return true;
+}
+
+bool Cursor::literal(std::string_view word) {
+  if (text_.substr(pos_, word.size()) != word) return false;
+  pos_ += word.size();
+  return true;
+}
+
+bool Cursor::boolean(bool& out) {
+  if (peek() == 't' && literal("true")) return out = true, true;
+  if (peek() == 'f' && literal("false")) return out = false, true;
+  return false;
+}
+
+bool Cursor::number(Number& out) {
+  out = Number{};
+  if (peek() == '-') {
+    out.negative = true;
+    ++pos_;
+  }
+  bool fits = true;
+  uint64_t magnitude = 0;
+  if (peek() == '0') {
+    ++pos_;
+  } else if (is_digit(peek())) {
+    while (is_digit(peek())) {
+      auto digit = static_cast<uint64_t>(peek() - '0');
+      if (magnitude > (UINT64_MAX - digit) / 10) fits = false;
+      magnitude = magnitude * 10 + digit;
+      ++pos_;
+    }
+  } else {
+    return false;
+  }
+  bool integer = true;
+  if (peek() == '.') {
+    ++pos_;
+    if (!is_digit(peek())) return false;
+    while (is_digit(peek())) ++pos_;
+    integer = false;
+  }
+  if (peek() == 'e' || peek() == 'E') {
+    ++pos_;
+    if (peek() == '+' || peek() == '-') ++pos_;
+    if (!is_digit(peek())) return false;
+    while (is_digit(peek())) ++pos_;
+    integer = false;
+  }
+  out.integer = integer && fits;
+  out.magnitude = out.integer ? magnitude : 0;
+  return true;
+}
+
+bool Cursor::hex4(uint32_t& out) {
+  if (text_.size() - pos_ < 4) return false;
+  out = 0;
+  for (int i = 0; i < 4; ++i) {
+    char c = text_[pos_++];
+    uint32_t v;
+    if (c >= '0' && c <= '9') v = static_cast<uint32_t>(c - '0');
+    else if (c >= 'a' && c <= 'f') v = static_cast<uint32_t>(c - 'a' + 10);
+    else if (c >= 'A' && c <= 'F') v = static_cast<uint32_t>(c - 'A' + 10);
+    else return false;
+    out = out << 4 | v;
+  }
+  return true;
+}
+
+bool Cursor::escape(std::string* out) {
+  if (at_end()) return false;
+  char c = text_[pos_++];
+  char plain;
+  switch (c) {
+    case '"': plain = '"'; break;
+    case '\\': plain = '\\'; break;
+    case '/': plain = '/'; break;
+    case 'b': plain = '\b'; break;
+    case 'f': plain = '\f'; break;
+    case 'n': plain = '\n'; break;
+    case 'r': plain = '\r'; break;
+    case 't': plain = '\t'; break;
+    case 'u': {
+      uint32_t code;
+      if (!hex4(code)) return false;
+      if (code >= 0xDC00 && code <= 0xDFFF) return false;  // a low half alone
+      if (code >= 0xD800 && code <= 0xDBFF) {
+        uint32_t low;
+        if (!literal("\\u") || !hex4(low) || low < 0xDC00 || low > 0xDFFF) return false;
+        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+      }
+      if (out) append_utf8(code, *out);
+      return true;
+    }
+    default:
+      return false;
+  }
+  if (out) *out += plain;
+  return true;
+}
+
+bool Cursor::string(std::string& out) {
+  if (!expect('"')) return false;
+  size_t run = pos_;  // start of the bytes not yet copied
+  while (pos_ < text_.size()) {
+    auto c = static_cast<unsigned char>(text_[pos_]);
+    if (c == '"') {
+      out.append(text_.substr(run, pos_ - run));
+      ++pos_;
+      return true;
+    }
+    if (c < 0x20) return false;
+    if (c == '\\') {
+      out.append(text_.substr(run, pos_ - run));
+      ++pos_;
+      if (!escape(&out)) return false;
+      run = pos_;
+      continue;
+    }
+    ++pos_;
+  }
+  return false;
+}
+
+bool Cursor::skip_string() {
+  if (!expect('"')) return false;
+  while (pos_ < text_.size()) {
+    auto c = static_cast<unsigned char>(text_[pos_]);
+    if (c == '"') {
+      ++pos_;
+      return true;
+    }
+    if (c < 0x20) return false;
+    ++pos_;
+    if (c == '\\' && !escape(nullptr)) return false;
+  }
+  return false;
+}
+
+bool Cursor::skip_value() {
+  // The closing bracket of every container the cursor is inside.
+  std::vector<char> open;
+  for (;;) {
+    // The cursor is on a value.
+    char c = peek();
+    if (c == '[' || c == '{') {
+      ++pos_;
+      open.push_back(c == '[' ? ']' : '}');
+      skip_white_space();
+      if (peek() != open.back()) {
+        if (c == '{') {
+          if (!skip_string()) return false;
+          skip_white_space();
+          if (!expect(':')) return false;
+          skip_white_space();
+        }
+        continue;  // with the first element or member value
+      }
+      ++pos_;
+      open.pop_back();
+    } else if (c == '"') {
+      if (!skip_string()) return false;
+    } else if (c == '-' || is_digit(c)) {
+      Number ignored;
+      if (!number(ignored)) return false;
+    } else if (!(literal("true") || literal("false") || literal("null"))) {
+      return false;
+    }
+    // After a complete value: close containers until another value follows.
+    for (;;) {
+      if (open.empty()) return true;
+      skip_white_space();
+      if (peek() == open.back() && !at_end()) {
+        ++pos_;
+        open.pop_back();
+        continue;
+      }
+      if (!expect(',')) return false;
+      skip_white_space();
+      if (open.back() == '}') {
+        if (!skip_string()) return false;
+        skip_white_space();
+        if (!expect(':')) return false;
+        skip_white_space();
+      }
+      break;
+    }
+  }
+}
+
+}  // namespace inspect
