@@ -15,26 +15,19 @@ void expect_refused(std::string_view input, std::string_view message, const std:
   EXPECT_EQ(a.err, message) << what;
 }
 
-TEST(Answer, TextAroundTheValue) {
-  const char* accepted[] = {"{}", " \t\r\n{} \t\r\n", "{}\n\n\n", "{\"unknown\":[1,{\"a\":null}]}"};
-  for (const char* input : accepted) {
+TEST(Answer, AnswerOrOneOfTwoMessages) {
+  for (const char* input : {"{}", " \t\r\n{} \t\r\n", "{\"unknown\":[1,{\"a\":null}]}"}) {
     Answer a = answer(input);
     EXPECT_EQ(a.status, 0) << input;
     EXPECT_EQ(a.out, kEmptyAnswer) << input;
     EXPECT_EQ(a.err, "") << input;
   }
-  const char* refused[] = {
-      "", " \n", "{} x", "{}{}", "{},", "{}\f", "{}\v", "{}\u00A0", "{}\u3000",
-      "{} // note", "/* note */ {}", "{", "}", "{\"pids\":[1,]}", "{'pids':[]}",
-      "\xEF\xBB\xBF{}",  // byte order mark
-      "[]", "\"{}\"", "5", "null", "true", "[{}]",
-  };
-  for (const char* input : refused) expect_refused(input, kNotARequest, input);
-  // The parser takes NUL for the end of its input.
-  expect_refused(std::string("{}\0", 3), kNotARequest, "NUL after the value");
-  expect_refused(std::string("{} \0 x", 6), kNotARequest, "NUL and text after the value");
-  expect_refused(std::string("{\"files\":[\"a\0\"]}", 15), kNotARequest, "raw NUL in a string");
-  EXPECT_EQ(answer("{\"files\":[\"a\\u0000\"]}").status, 0);
+  Answer points = answer("{\"points\":[[1,2],[1,2]],\"screen\":true}");
+  EXPECT_EQ(points.out,
+            "{\"files\":[],\"points\":[null,null],\"processes\":[],\"screen\":null,"
+            "\"windows\":[]}\n");
+  for (const char* input : {"", "[]", "{} x", "{\"pids\":[-1]}"})
+    expect_refused(input, kNotARequest, input);
 }
 
 TEST(Answer, NotUtf8) {
@@ -71,31 +64,6 @@ TEST(Answer, TheLimitCutsTheInput) {
   std::string split = "{\"files\":[\"";
   split += std::string(kRequestLimit - split.size() - 1, 'x') + "\xC3\xA9\"]}";
   expect_refused(split, kUnreadable, "cut character");
-}
-
-TEST(Answer, DeepNestingNeverOverflows) {
-  // Half a million brackets in an unknown member, closed and not closed.
-  const size_t depth = 500000;
-  std::string closed = "{\"unknown\":" + std::string(depth, '[') + std::string(depth, ']') + "}";
-  EXPECT_EQ(answer(closed).out, kEmptyAnswer);
-  std::string open = "{\"unknown\":" + std::string(depth, '[');
-  expect_refused(open, kNotARequest, "unclosed");
-  std::string objects;
-  for (size_t i = 0; i < depth / 8; ++i) objects += "{\"a\":";
-  expect_refused("{\"points\":[" + objects, kNotARequest, "unclosed objects in a member");
-  std::string in_points = "{\"points\":[" + std::string(depth, '[') +
-                          std::string(depth, ']') + "]}";
-  expect_refused(in_points, kNotARequest, "nested in a known member");
-}
-
-TEST(Answer, ManyPointsKeepTheirCount) {
-  std::string input = "{\"points\":[";
-  for (int i = 0; i < 1000; ++i) input += i ? ",[1,1]" : "[1,1]";
-  input += "]}";
-  Answer a = answer(input);
-  ASSERT_EQ(a.status, 0);
-  auto response = json::Value::parse(a.out);
-  EXPECT_EQ(response["points"].size(), 1000u);
 }
 
 }  // namespace

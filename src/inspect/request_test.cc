@@ -14,7 +14,7 @@ TEST(Request, AcceptedMembersAndTheirLimits) {
   EXPECT_EQ(r->pids, (std::vector<uint32_t>{0, 4294967295u, 7}));
   EXPECT_EQ(r->windows, (std::vector<uint64_t>{18446744073709551615ull, 0}));
   EXPECT_EQ(r->files, (std::vector<std::string>{
-                          "C:\\a", "", std::string("\xC3\xA9\xC3\xA9\xF0\x9F\x98\x80\"/\b\f\n\r\t\0", 18)}));
+                          "C:\\a", "", std::string("\xC3\xA9\xC3\xA9\xF0\x9F\x98\x80\"/\b\f\n\r\t\0", 16)}));
   EXPECT_TRUE(r->screen);
   EXPECT_EQ(r->points, (std::vector<Point>{{-2147483648, 2147483647}, {0, -1}}));
 

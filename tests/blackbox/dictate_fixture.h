@@ -47,6 +47,14 @@ class Dictate {
  public:
   explicit Dictate(json desktop = json::object(), const std::string& key = "fn")
       : desktop_(std::move(desktop)), child_({"dictate", "--key", key}, desktop_.env()) {}
+  // Every test ends as a host does: closing standard input ends the helper
+  // with status 0, and nothing was written to standard error (where the
+  // sanitizers report).
+  ~Dictate() {
+    child_.close_input();
+    EXPECT_EQ(child_.wait(), 0);
+    EXPECT_EQ(child_.err(), "");
+  }
 
   support::Desktop& desktop() { return desktop_; }
   support::Child& child() { return child_; }

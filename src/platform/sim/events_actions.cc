@@ -73,7 +73,9 @@ std::string apply_input(const json& a) {
   std::string bad = check_members(
       a, {"type", "keycode", "flags", "autorepeat", "source_pid", "x", "y"});
   if (!bad.empty()) return bad;
-  std::optional<cg::EventType> type = input_type(a.value("type", json()));
+  auto type_member = a.find("type");
+  std::optional<cg::EventType> type =
+      type_member == a.end() ? std::nullopt : input_type(*type_member);
   if (!type) return "\"type\" must be an event name or a type number below 64";
   InputEvent event;
   event.type = *type;

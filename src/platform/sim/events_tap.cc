@@ -10,6 +10,7 @@
 #include "platform/run_loop.h"
 #include "platform/sim/events_objects.h"
 #include "platform/sim/events_state.h"
+#include "platform/sim/log.h"
 #include "platform/sim/run_loop.h"
 #include "platform/sim/sim.h"
 
@@ -114,17 +115,19 @@ bool deliver_input(const InputEvent& input) {
     Answer answer = call_tap(core, input, false);
     if (answer == Answer::NotCalled) continue;
     seen = true;
-    log_effect({{"effect", "input"},
+    if (log_active()) {
+      log_effect({{"effect", "input"},
                 {"type", input.type},
                 {"keycode", input.keycode},
                 {"tap", core->listen_only ? "listen_only" : "active"},
                 {"result", answer == Answer::Withheld ? "withheld" : "passed"}});
+    }
     if (answer == Answer::Withheld) {
       passed = false;
       break;
     }
   }
-  if (!seen) {
+  if (!seen && log_active()) {
     log_effect({{"effect", "input"},
                 {"type", input.type},
                 {"keycode", input.keycode},

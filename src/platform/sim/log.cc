@@ -47,6 +47,8 @@ void log_open(const std::string& path) {
   log.open = log.fd >= 0;
 }
 
+bool log_active() { return the_log().open.load(std::memory_order_relaxed); }
+
 void log_effect(const nlohmann::json& line) {
   start_event_side();
   Log& log = the_log();

@@ -11,4 +11,7 @@ namespace sim {
 // Points the log at `path` (empty: no log), closing the previous file.
 void log_open(const std::string& path);
 
+// A log is open: callers on hot paths skip building lines otherwise.
+bool log_active();
+
 }  // namespace sim

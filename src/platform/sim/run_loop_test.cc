@@ -109,15 +109,6 @@ TEST_F(RunLoopTest, StopIsKeptUntilARunEnds) {
   EXPECT_EQ(cf::run_loop_run_in_mode(10, false), RunResult::Stopped);
 }
 
-TEST_F(RunLoopTest, ThreadLoopWithoutSourcesFinishesAtOnce) {
-  RunResult result = RunResult::TimedOut;
-  std::thread([&] {
-    cf::run_loop_run();
-    result = cf::run_loop_run_in_mode(10, true);
-  }).join();
-  EXPECT_EQ(result, RunResult::Finished);
-}
-
 // Threads waiting in their run loops sleep: over a fifth of a second the
 // process uses next to no processor time (a polling loop would use most).
 TEST_F(RunLoopTest, IdleLoopsUseNoProcessorTime) {
