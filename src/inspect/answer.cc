@@ -1,6 +1,5 @@
 #include "inspect/answer.h"
 
-#include "json/write.h"
 #include "unicode/utf8.h"
 
 namespace inspect {
@@ -14,10 +13,7 @@ Answer answer(std::string_view input, const Lookups& lookups) {
   if (!unicode::valid_utf8(input)) return refuse(kUnreadable);
   std::optional<Request> checked = request(input);
   if (!checked) return refuse(kNotARequest);
-  Answer result;
-  result.out = json::serialize(respond(*checked, lookups));
-  result.out += '\n';
-  return result;
+  return Answer{0, response_line(respond(*checked, lookups)), ""};
 }
 
 Answer answer(std::string_view input) {

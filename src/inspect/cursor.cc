@@ -28,14 +28,6 @@ void append_utf8(uint32_t c, std::string& out) {
 
 }  // namespace
 
-void Cursor::skip_white_space() {
-  while (pos_ < text_.size()) {
-    char c = text_[pos_];
-    if (c != ' ' && c != '\n' && c != '\r' && c != '\t') return;
-    ++pos_;
-  }
-}
-
 bool Cursor::expect(char c) {
   if (peek() != c || at_end()) return false;
   ++pos_;

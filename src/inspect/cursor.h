@@ -28,7 +28,13 @@ class Cursor {
  public:
   explicit Cursor(std::string_view text) : text_(text) {}
 
-  void skip_white_space();
+  void skip_white_space() {
+    while (pos_ < text_.size()) {
+      char c = text_[pos_];
+      if (c != ' ' && c != '\n' && c != '\r' && c != '\t') return;
+      ++pos_;
+    }
+  }
   // The next byte, or 0 at the end of the text.
   char peek() const { return pos_ < text_.size() ? text_[pos_] : '\0'; }
   bool at_end() const { return pos_ == text_.size(); }

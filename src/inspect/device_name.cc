@@ -24,18 +24,31 @@ bool numbered_port(std::string_view name) {
   return false;
 }
 
+// The upper-case form of an ASCII name; empty for any other.
+std::string ascii_upper(std::string_view name) {
+  std::string upper(name);
+  for (char& c : upper) {
+    if (static_cast<unsigned char>(c) >= 0x80) return {};
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper;
+}
+
 }  // namespace
 
 bool names_device(std::string_view path) {
-  std::string_view name = path;
-  if (size_t slash = path.find_last_of("/\\"); slash != std::string_view::npos)
-    name = path.substr(slash + 1);
-  name = name.substr(0, name.find_first_of(":."));
+  size_t start = path.size();
+  while (start > 0 && path[start - 1] != '/' && path[start - 1] != '\\') --start;
+  std::string_view name = path.substr(start);
+  size_t cut = 0;
+  while (cut < name.size() && name[cut] != ':' && name[cut] != '.') ++cut;
+  name = name.substr(0, cut);
   while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
   // Upper-casing never lowers the number of characters, and no reserved name
   // has more than 7: a name of more than 7 * 4 bytes cannot match.
   if (name.empty() || name.size() > 4 * 7) return false;
-  std::string upper = unicode::to_upper_full(name);
+  std::string upper = ascii_upper(name);
+  if (upper.empty()) upper = unicode::to_upper_full(name);
   for (auto reserved : kNames)
     if (upper == reserved) return true;
   return numbered_port(upper);

@@ -18,10 +18,11 @@ bool drive_letter_form(std::string_view path) {
   return letter && rest[1] == ':' && (rest[2] == '/' || rest[2] == '\\');
 }
 
-std::vector<std::string> files_to_look_up(const std::vector<std::string>& paths) {
-  std::vector<std::string> result;
-  for (std::string& path : unique(paths))
-    if (drive_letter_form(path) && !names_device(path)) result.push_back(std::move(path));
+std::vector<std::string_view> files_to_look_up(const std::vector<std::string>& paths) {
+  std::vector<std::string_view> views(paths.begin(), paths.end());
+  std::vector<std::string_view> result;
+  for (std::string_view path : unique(views))
+    if (drive_letter_form(path) && !names_device(path)) result.push_back(path);
   return result;
 }
 

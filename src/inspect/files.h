@@ -13,7 +13,7 @@ bool drive_letter_form(std::string_view path);
 
 // The paths to look up, in request order: each path once, only those of the
 // drive-letter form, and none that names a reserved device (opening a device
-// can block or have effects of its own).
-std::vector<std::string> files_to_look_up(const std::vector<std::string>& paths);
+// can block or have effects of its own). The results view `paths`.
+std::vector<std::string_view> files_to_look_up(const std::vector<std::string>& paths);
 
 }  // namespace inspect

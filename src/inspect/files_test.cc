@@ -25,7 +25,7 @@ TEST(FilesToLookUp, UniqueScreenedAndWithoutDevices) {
       "\\\\?\\D:\\b", "relative", "C:\\dir\\com1", "C:\\dir\\com10", "C:\\a.txt",
   };
   EXPECT_EQ(files_to_look_up(paths),
-            (std::vector<std::string>{"C:\\a.txt", "c:\\A.TXT", "\\\\?\\D:\\b",
+            (std::vector<std::string_view>{"C:\\a.txt", "c:\\A.TXT", "\\\\?\\D:\\b",
                                       "C:\\dir\\com10"}));
   EXPECT_TRUE(files_to_look_up({}).empty());
 }

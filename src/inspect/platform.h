@@ -4,7 +4,7 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
+#include <string_view>
 #include <vector>
 
 #include "inspect/request.h"
@@ -14,7 +14,7 @@ namespace inspect::platform {
 
 std::optional<json::Value> window(uint64_t number);
 std::optional<json::Value> process(uint32_t pid);
-std::optional<json::Value> file(const std::string& path);
+std::optional<json::Value> file(std::string_view path);
 std::optional<json::Value> point(Point point);
 // The screen listing; asked only when the request's "screen" is true.
 std::optional<json::Value> screen();

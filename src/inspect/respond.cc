@@ -1,10 +1,12 @@
 #include "inspect/respond.h"
 
 #include <limits>
+#include <type_traits>
 
 #include "inspect/files.h"
 #include "inspect/platform.h"
 #include "inspect/unique.h"
+#include "json/write.h"
 
 namespace inspect {
 
@@ -48,39 +50,55 @@ std::vector<uint32_t> window_pids(const json::Value& entry) {
   return pids;
 }
 
-json::Value respond(const Request& request, const Lookups& lookups) {
-  std::vector<json::Value> windows;
+Response respond(const Request& request, const Lookups& lookups) {
+  Response response;
   for (uint64_t number : unique(request.windows))
-    if (auto entry = lookups.window(number)) windows.push_back(std::move(*entry));
+    if (auto entry = lookups.window(number)) response.windows.push_back(std::move(*entry));
 
   std::vector<uint32_t> pids = request.pids;
-  add_window_pids(windows, pids);
+  add_window_pids(response.windows, pids);
   add_window_pids(lookups.other_windows(), pids);
-  auto processes = json::Value::array();
   for (uint32_t pid : unique(pids))
-    if (auto entry = lookups.process(pid)) processes.push_back(std::move(*entry));
+    if (auto entry = lookups.process(pid)) response.processes.push_back(std::move(*entry));
 
-  auto files = json::Value::array();
-  for (const std::string& path : files_to_look_up(request.files))
-    if (auto entry = lookups.file(path)) files.push_back(std::move(*entry));
+  for (std::string_view path : files_to_look_up(request.files))
+    if (auto entry = lookups.file(path)) response.files.push_back(std::move(*entry));
 
-  auto points = json::Value::array();
-  points.get_ref<json::Value::array_t&>().reserve(request.points.size());
-  for (Point p : request.points) {
-    auto entry = lookups.point(p);
-    points.push_back(entry ? std::move(*entry) : json::Value());
-  }
+  response.points.reserve(request.points.size());
+  for (Point p : request.points) response.points.push_back(lookups.point(p));
 
-  std::optional<json::Value> screen;
-  if (request.screen) screen = lookups.screen();
-
-  json::Value response = json::Value::object();
-  response["files"] = std::move(files);
-  response["points"] = std::move(points);
-  response["processes"] = std::move(processes);
-  response["screen"] = screen ? std::move(*screen) : json::Value();
-  response["windows"] = json::Value(std::move(windows));
+  if (request.screen) response.screen = lookups.screen();
   return response;
+}
+
+std::string response_line(const Response& response) {
+  std::string out;
+  auto entry = [&out](const auto& value) {
+    if constexpr (std::is_same_v<std::decay_t<decltype(value)>, json::Value>) {
+      json::serialize_to(value, out);
+    } else if (value) {
+      json::serialize_to(*value, out);
+    } else {
+      out += "null";
+    }
+  };
+  auto list = [&](const char* key, const auto& values) {
+    out += key;
+    out += '[';
+    for (size_t i = 0; i < values.size(); ++i) {
+      if (i) out += ',';
+      entry(values[i]);
+    }
+    out += ']';
+  };
+  list("{\"files\":", response.files);
+  list(",\"points\":", response.points);
+  list(",\"processes\":", response.processes);
+  out += ",\"screen\":";
+  entry(response.screen);
+  list(",\"windows\":", response.windows);
+  out += "}\n";
+  return out;
 }
 
 }  // namespace inspect

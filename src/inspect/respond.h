@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "inspect/request.h"
@@ -16,7 +17,7 @@ namespace inspect {
 struct Lookups {
   std::function<std::optional<json::Value>(uint64_t)> window;
   std::function<std::optional<json::Value>(uint32_t)> process;
-  std::function<std::optional<json::Value>(const std::string&)> file;
+  std::function<std::optional<json::Value>(std::string_view)> file;
   std::function<std::optional<json::Value>(Point)> point;
   std::function<std::optional<json::Value>()> screen;
   std::function<std::vector<json::Value>()> other_windows;
@@ -28,9 +29,23 @@ Lookups platform_lookups();
 // each only when it is an integer from 0 to 4,294,967,295.
 std::vector<uint32_t> window_pids(const json::Value& entry);
 
-// The response object: "files", "points", "processes", "screen", "windows".
+// The entries found, in response order. A request for many points gets as
+// many elements; they are kept apart until written so that no large JSON
+// array is ever built.
+struct Response {
+  std::vector<json::Value> files;
+  std::vector<std::optional<json::Value>> points;  // one per requested point
+  std::vector<json::Value> processes;
+  std::optional<json::Value> screen;
+  std::vector<json::Value> windows;
+};
+
 // Each window number, process id and path is looked up at most once, in
 // order of first occurrence; every point is looked up, repeats included.
-json::Value respond(const Request& request, const Lookups& lookups);
+Response respond(const Request& request, const Lookups& lookups);
+
+// The response as one compact JSON object (keys "files", "points",
+// "processes", "screen", "windows"; missing entries as null) and "\n".
+std::string response_line(const Response& response);
 
 }  // namespace inspect

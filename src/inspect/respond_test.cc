@@ -2,8 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 #include "inspect/unique.h"
 #include "json/write.h"
+
+namespace inspect {
+namespace {
+struct Colliding {
+  int value;
+  bool operator==(const Colliding&) const = default;
+};
+}  // namespace
+}  // namespace inspect
+
+template <>
+struct std::hash<inspect::Colliding> {
+  size_t operator()(const inspect::Colliding&) const { return 42; }
+};
 
 namespace inspect {
 namespace {
@@ -35,9 +52,9 @@ struct Recorder {
           processes_asked.push_back(pid);
           return found({{"process", pid}});
         },
-        [this, found](const std::string& path) {
-          files_asked.push_back(path);
-          return found({{"file", path}});
+        [this, found](std::string_view path) {
+          files_asked.emplace_back(path);
+          return found({{"file", std::string(path)}});
         },
         [this, found](Point p) {
           points_asked.push_back(p);
@@ -52,7 +69,12 @@ struct Recorder {
   }
 };
 
-std::string text(const json::Value& v) { return json::serialize(v); }
+std::string text(const Response& r) {
+  std::string line = response_line(r);
+  EXPECT_EQ(line.back(), '\n');
+  line.pop_back();
+  return line;
+}
 
 TEST(Respond, NothingFoundGivesEmptyListsAndNulls) {
   Recorder r;
@@ -81,8 +103,9 @@ TEST(Respond, EachWindowAndProcessIsAskedForOnceInOrder) {
   // Requested ids first; those of the windows and the other windows after,
   // each at its first place.
   EXPECT_EQ(r.processes_asked, (std::vector<uint32_t>{3, 1, 9, 11}));
-  EXPECT_EQ(text(response["windows"]),
-            R"([{"hosted_pid":9,"number":5,"pid":3},{"number":7,"pid":9}])");
+  EXPECT_EQ(text(response),
+            R"({"files":[],"points":[],"processes":[],"screen":null,)"
+            R"("windows":[{"hosted_pid":9,"number":5,"pid":3},{"number":7,"pid":9}]})");
 }
 
 TEST(Respond, FoundEntriesTakeTheirPlaces) {
@@ -99,7 +122,7 @@ TEST(Respond, FoundEntriesTakeTheirPlaces) {
             R"({"files":[{"file":"C:\\b"},{"file":"C:\\a"}],"points":[[-1,2]],)"
             R"("processes":[{"process":4}],"screen":null,"windows":[]})");
   request.screen = true;
-  EXPECT_EQ(respond(request, r.lookups())["screen"], "screen");
+  EXPECT_EQ(respond(request, r.lookups()).screen, json::Value("screen"));
 }
 
 TEST(WindowPids, ValidMembersInOrder) {
@@ -131,6 +154,19 @@ TEST(WindowPids, ValidMembersInOrder) {
 
 TEST(Unique, KeepsFirstOccurrences) {
   EXPECT_EQ(unique(std::vector<int>{3, 1, 3, 2, 1}), (std::vector<int>{3, 1, 2}));
+  // Enough values to make the table grow several times, each repeated.
+  std::vector<uint64_t> many;
+  for (uint64_t i = 0; i < 5000; ++i) many.push_back(i << 20);
+  for (uint64_t i = 0; i < 5000; ++i) many.push_back(i << 20);
+  auto once = unique(many);
+  ASSERT_EQ(once.size(), 5000u);
+  EXPECT_TRUE(std::equal(once.begin(), once.end(), many.begin()));
+  // Values whose hashes are all equal still stay apart.
+  std::vector<Colliding> colliding;
+  for (int i = 0; i < 100; ++i) colliding.push_back({i % 40});
+  auto distinct = unique(colliding);
+  ASSERT_EQ(distinct.size(), 40u);
+  for (int i = 0; i < 40; ++i) EXPECT_EQ(distinct[static_cast<size_t>(i)].value, i);
   EXPECT_EQ(unique(std::vector<std::string>{"a", "A", "a", std::string("a\0", 2)}),
             (std::vector<std::string>{"a", "A", std::string("a\0", 2)}));
   EXPECT_TRUE(unique(std::vector<int>{}).empty());

@@ -1,22 +1,60 @@
 // First-occurrence de-duplication.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
-#include <unordered_set>
 #include <vector>
 
 namespace inspect {
 
 // The values of `items` in order, each value only at its first occurrence.
 // Equality is exact (strings compare byte for byte).
+//
+// A request can name a hundred thousand paths, so the set of values seen is
+// one flat open-addressing table of indices into `items` rather than a node
+// per value. Each slot keeps the upper bits of its value's hash, which spares
+// most comparisons and lets the table grow without hashing again.
 template <typename T>
 std::vector<T> unique(const std::vector<T>& items) {
-  // The set refers to the elements of `items` instead of copying them.
-  std::unordered_set<std::reference_wrapper<const T>, std::hash<T>, std::equal_to<T>> seen;
-  seen.reserve(items.size());
+  struct Slot {
+    uint32_t index = 0;  // 1 + position in `items`; 0 for an empty slot
+    uint32_t hash = 0;
+  };
+  auto mix = [](size_t h) {
+    return static_cast<uint32_t>((static_cast<uint64_t>(h) * 0x9E3779B97F4A7C15ull) >> 32);
+  };
+  std::vector<Slot> slots(16);
+  size_t used = 0;
+  auto place = [&slots](Slot slot) -> Slot& {
+    size_t mask = slots.size() - 1;
+    size_t i = slot.hash & mask;
+    while (slots[i].index != 0) i = (i + 1) & mask;
+    return slots[i];
+  };
+
   std::vector<T> result;
-  for (const T& item : items)
-    if (seen.insert(std::cref(item)).second) result.push_back(item);
+  for (size_t k = 0; k < items.size(); ++k) {
+    uint32_t hash = mix(std::hash<T>{}(items[k]));
+    size_t mask = slots.size() - 1;
+    size_t i = hash & mask;
+    bool seen = false;
+    for (; slots[i].index != 0; i = (i + 1) & mask) {
+      if (slots[i].hash == hash && items[slots[i].index - 1] == items[k]) {
+        seen = true;
+        break;
+      }
+    }
+    if (seen) continue;
+    slots[i] = Slot{static_cast<uint32_t>(k + 1), hash};
+    result.push_back(items[k]);
+    if (++used * 2 > slots.size()) {
+      std::vector<Slot> old(slots.size() * 2);
+      old.swap(slots);
+      for (const Slot& s : old)
+        if (s.index != 0) place(s) = s;
+    }
+  }
   return result;
 }
 

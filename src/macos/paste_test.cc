@@ -201,6 +201,7 @@ TEST_F(PasteDeathTest, CarbonUnavailableIsBadKey) {
           PasteResult result = paste();
           std::fprintf(stderr, "reason=%s posted=%zu\n", result.reason.c_str(),
                        posted().size());
+          remove_log();
           std::_Exit(0);
         },
         ::testing::ExitedWithCode(0), "reason=bad_key posted=0");

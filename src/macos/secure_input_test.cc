@@ -38,6 +38,7 @@ TEST_F(SecureInputDeathTest, MissingEntryCountsAsOff) {
           // Absent for the life of the process, whatever Carbon does later.
           load({{"secure_input", true}});
           std::fprintf(stderr, "later=%d\n", secure_input() ? 1 : 0);
+          remove_log();
           std::_Exit(0);
         },
         ::testing::ExitedWithCode(0), "secure=0\nlater=0");

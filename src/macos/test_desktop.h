@@ -45,7 +45,15 @@ class DesktopTest : public ::testing::Test {
       char* dir = mkdtemp(pattern.data());
       return dir ? std::string(dir) + "/effects.log" : std::string();
     }();
+    // Registered after `path` is made, so it runs before `path` goes away.
+    [[maybe_unused]] static const bool cleanup = std::atexit(remove_log) == 0;
     return path;
+  }
+  // Runs at exit; children that end with _Exit call it themselves.
+  static void remove_log() {
+    std::error_code ignored;
+    std::filesystem::remove_all(
+        std::filesystem::path(log_path()).parent_path(), ignored);
   }
 
   // Replaces the desktop; the audit baseline is taken right after.

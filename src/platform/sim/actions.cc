@@ -61,6 +61,7 @@ std::string parse_data_action(const json& a, uint64_t* next_auto_id,
   if (!a.is_object() || !a.contains("action") || !a["action"].is_string()) {
     return "expected an object with a string \"action\"";
   }
+  if (!within_depth(a, 512)) return "nested too deeply";
   const std::string& name = a["action"].get_ref<const std::string&>();
   Where w;
   Collected& c = out->collected;

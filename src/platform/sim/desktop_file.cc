@@ -9,7 +9,8 @@ namespace {
 
 using json = nlohmann::json;
 
-constexpr int kMaxElementDepth = 256;
+constexpr int kMaxElementDepth = 200;
+constexpr int kMaxJsonDepth = 512;
 
 const char* const kCarbonNames[] = {
     "IsSecureEventInputEnabled",
@@ -27,16 +28,6 @@ std::string expect_object(const json& j, const Where& where) {
 bool is_int32(const json& j) {
   int32_t v;
   return parse_code(j, &v);
-}
-
-bool json_depth_ok(const json& j, int depth) {
-  if (depth > 64) return false;
-  if (j.is_array() || j.is_object()) {
-    for (const auto& item : j) {
-      if (!json_depth_ok(item, depth + 1)) return false;
-    }
-  }
-  return true;
 }
 
 std::string parse_bool(const json& j, const Where& where, bool* out) {
@@ -452,7 +443,7 @@ std::string parse_application(const json& j, const Where& where,
       out->has_bundle = true;
       for (const auto& [name, c] : v.items()) {
         if (name != "category") return w.at(name).fail("unknown member");
-        if (!json_depth_ok(c, 0)) return w.at(name).fail("nested too deeply");
+        if (!within_depth(c, 64)) return w.at(name).fail("nested too deeply");
         out->category = c;
       }
     } else if (key == "ui") {
@@ -518,6 +509,7 @@ std::string parse_desktop(std::string_view text, Desktop* d) {
   json root = json::parse(text, nullptr, false);
   if (root.is_discarded()) return "not valid JSON";
   if (!root.is_object()) return "not a JSON object";
+  if (!within_depth(root, kMaxJsonDepth)) return "nested too deeply";
   d->keyboard.layout = builtin_layout("us");
   Collected c;
   for (const auto& [key, v] : root.items()) {

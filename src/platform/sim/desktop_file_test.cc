@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "platform/cg_event.h"
 #include "platform/sim/test_desktop.h"
@@ -68,6 +69,10 @@ TEST(DesktopFile, BadFilesGivePreciseReasons) {
       R"({"system_wide": {"attributes": {"x": )" + deep + "}}}");
   EXPECT_EQ(r.substr(0, 27), "system_wide.attributes.x[0]");
   EXPECT_EQ(r.substr(r.size() - 26), ": values nested too deeply");
+  std::string deeper = std::string(100000, '[') + std::string(100000, ']');
+  EXPECT_EQ(check_desktop(R"({"script": [{"at_ms": 0, "action": "marker",
+                                          "label": )" + deeper + "}]}"),
+            "nested too deeply");
 }
 
 TEST(DesktopFile, ExamplesAreValid) {
@@ -90,21 +95,23 @@ TEST(DesktopFile, ExamplesAreValid) {
 
 TEST(DesktopFileDeathTest, BadFileEndsTheProcess) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  char path[] = "/tmp/qch-desktop-XXXXXX";
-  int fd = mkstemp(path);
+  std::string name = ::testing::TempDir() + "qch-desktop-XXXXXX";
+  std::vector<char> path(name.begin(), name.end());
+  path.push_back('\0');
+  int fd = mkstemp(path.data());
   ASSERT_GE(fd, 0);
   std::string text = R"({"focus": "x"})";
   ASSERT_EQ(write(fd, text.data(), text.size()), ssize_t(text.size()));
   close(fd);
-  setenv("QUORVEL_DESKTOP", path, 1);
+  setenv("QUORVEL_DESKTOP", path.data(), 1);
   EXPECT_EXIT(ensure_loaded(), ::testing::ExitedWithCode(kBadDesktopStatus),
-              "^quorvel-computer-helper: desktop file /tmp/qch-desktop-.*: "
+              "^quorvel-computer-helper: desktop file .*qch-desktop-.*: "
               "focus: no element \"x\"\n$");
   setenv("QUORVEL_DESKTOP", "/nonexistent/desktop.json", 1);
   EXPECT_EXIT(ensure_loaded(), ::testing::ExitedWithCode(kBadDesktopStatus),
               "desktop file /nonexistent/desktop.json: cannot be read");
   unsetenv("QUORVEL_DESKTOP");
-  unlink(path);
+  unlink(path.data());
 }
 
 TEST(DataActions, AppliedOrRejectedWhole) {

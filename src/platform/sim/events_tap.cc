@@ -117,10 +117,10 @@ bool deliver_input(const InputEvent& input) {
     seen = true;
     if (log_active()) {
       log_effect({{"effect", "input"},
-                {"type", input.type},
-                {"keycode", input.keycode},
-                {"tap", core->listen_only ? "listen_only" : "active"},
-                {"result", answer == Answer::Withheld ? "withheld" : "passed"}});
+                  {"type", input.type},
+                  {"keycode", input.keycode},
+                  {"tap", core->listen_only ? "listen_only" : "active"},
+                  {"result", answer == Answer::Withheld ? "withheld" : "passed"}});
     }
     if (answer == Answer::Withheld) {
       passed = false;

@@ -74,15 +74,15 @@ std::string load_for_test(std::string_view text) {
   auto desktop = std::make_unique<Desktop>();
   std::string r = parse_desktop(text, desktop.get());
   if (!r.empty()) return r;
-  std::unique_ptr<Desktop> old;
   {
+    // The old desktop marks its elements removed: under the lock, like
+    // every other change of an element.
     std::lock_guard<std::mutex> lock(raw_state().mu);
-    old = std::move(raw_state().desktop);
     raw_state().desktop = std::move(desktop);
     ++raw_state().generation;
   }
   reset_messaging_timeout();
-  return "";  // `old` goes away outside the lock
+  return "";
 }
 
 EventSettings event_settings() {

@@ -287,6 +287,15 @@ std::string Where::fail(std::string_view what) const {
   return path.empty() ? std::string(what) : path + ": " + std::string(what);
 }
 
+bool within_depth(const json& j, int max_depth) {
+  if (!j.is_array() && !j.is_object()) return true;
+  if (max_depth <= 0) return false;
+  for (const auto& item : j) {
+    if (!within_depth(item, max_depth - 1)) return false;
+  }
+  return true;
+}
+
 bool parse_code(const json& j, int32_t* code) {
   if (!j.is_number_integer()) return false;
   if (j.is_number_unsigned()) {

@@ -75,6 +75,10 @@ cf::Ref materialize(const Spec& spec, const ElementMaker& element);
 // booleans, null, arrays, dictionaries.
 cf::Ref from_plain_json(const nlohmann::json& j);
 
+// Whether `j` nests arrays and objects no deeper than `max_depth`. Checked
+// before anything walks a document recursively.
+bool within_depth(const nlohmann::json& j, int max_depth);
+
 // An integer AXError code that fits 32 bits.
 bool parse_code(const nlohmann::json& j, int32_t* code);
 
