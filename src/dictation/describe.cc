@@ -36,6 +36,8 @@ const char* kind_name(uint32_t type) {
   }
 }
 
+namespace platform {
+
 std::optional<std::string> source_name(int64_t pid) {
   if (pid < 1 || pid > std::numeric_limits<int32_t>::max()) return std::nullopt;
   std::array<char, 256> buffer;
@@ -45,8 +47,6 @@ std::optional<std::string> source_name(int64_t pid) {
   size_t size = std::min(static_cast<size_t>(length), buffer.size());
   return unicode::replace_invalid_utf8(std::string_view(buffer.data(), size));
 }
-
-namespace platform {
 
 json::Value describe(uint32_t type, int64_t keycode, uint64_t flags,
                      cf::TypeRef event) {

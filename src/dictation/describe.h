@@ -18,11 +18,11 @@ std::string flags_text(uint64_t flags);
 // "key_down", "key_up", "flags_changed", or "mouse_down" for any other type.
 const char* kind_name(uint32_t type);
 
+namespace platform {
 // The source process's name for a "source" member: none when `pid` is out of
 // 1..2147483647 or the name is empty. Invalid UTF-8 becomes U+FFFD.
 std::optional<std::string> source_name(int64_t pid);
 
-namespace platform {
 // {"kind", "flags", "source_pid", "keycode" (flags changed only), "source"
 // (when the source process has a name)}. Reads the source process id from
 // `event`; one process-name lookup.

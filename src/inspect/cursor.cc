@@ -1,5 +1,7 @@
 #include "inspect/cursor.h"
 
+#include <charconv>
+#include <system_error>
 #include <vector>
 
 namespace inspect {
@@ -7,6 +9,32 @@ namespace inspect {
 namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Whether a number token (valid JSON) is too large in magnitude to be held
+// as a double. Conversion reports both overflow and underflow as out of
+// range; a positive decimal exponent tells the first from the second.
+bool overflows_double(std::string_view token) {
+  double value;
+  auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
+  if (error != std::errc::result_out_of_range) return false;
+  size_t i = token[0] == '-' ? 1 : 0;
+  int64_t exponent = 0;  // decimal exponent of the first significant digit, plus one
+  if (token[i] != '0') {
+    while (i < token.size() && is_digit(token[i])) ++exponent, ++i;
+  } else {
+    i += 2;  // "0."
+    while (i < token.size() && token[i] == '0') --exponent, ++i;
+  }
+  size_t e = token.find_first_of("eE");
+  if (e != std::string_view::npos) {
+    bool negative = token[e + 1] == '-';
+    int64_t written = 0;
+    for (size_t k = e + 1; k < token.size(); ++k)
+      if (is_digit(token[k]) && written < 1000000000) written = written * 10 + (token[k] - '0');
+    exponent += negative ? -written : written;
+  }
+  return exponent > 0;
+}
 
 void append_utf8(uint32_t c, std::string& out) {
   if (c < 0x80) {
@@ -48,6 +76,7 @@ bool Cursor::boolean(bool& out) {
 
 bool Cursor::number(Number& out) {
   out = Number{};
+  size_t start = pos_;
   if (peek() == '-') {
     out.negative = true;
     ++pos_;
@@ -82,7 +111,9 @@ bool Cursor::number(Number& out) {
   }
   out.integer = integer && fits;
   out.magnitude = out.integer ? magnitude : 0;
-  return true;
+  // Any other number is a double in the value model; one beyond its range
+  // cannot be a value at all.
+  return out.integer || !overflows_double(text_.substr(start, pos_ - start));
 }
 
 bool Cursor::hex4(uint32_t& out) {

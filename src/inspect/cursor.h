@@ -3,7 +3,8 @@
 // The grammar is that of RFC 8259 with nothing added: white space is space,
 // tab, line feed and carriage return; no comments, no byte order mark, no
 // trailing commas, no leading zeros; a \u escape of a surrogate must be half
-// of a pair. The text must already be valid UTF-8. Nested arrays and objects
+// of a pair; a number must fit a double (1e400 is refused, 1e-400 is zero).
+// The text must already be valid UTF-8. Nested arrays and objects
 // are skipped with a stack on the heap, so depth costs memory, not the call
 // stack. Every operation returns false on a syntax error; the cursor is then
 // left where the error was found and must not be used further.

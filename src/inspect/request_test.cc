@@ -90,6 +90,17 @@ TEST(Request, TextThatIsNotOneObject) {
   for (const char* text : accepted) EXPECT_TRUE(request(text)) << text;
 }
 
+TEST(Request, NumbersMustFitTheValueModel) {
+  // Beyond the largest double there is no value; below the smallest there
+  // is zero. Integers beyond 64 bits are doubles.
+  for (const char* n : {"1e400", "-1E+400", "1.7976931348623159e308", "0.1e310"})
+    EXPECT_FALSE(request(std::string("{\"a\":") + n + "}")) << n;
+  EXPECT_FALSE(request("{\"a\":1" + std::string(400, '0') + "}"));
+  for (const char* n : {"1e-400", "-2e-324", "1.7976931348623157e308", "0.0001e-400", "0e999",
+                        "18446744073709551616", "-9223372036854775809"})
+    EXPECT_TRUE(request(std::string("{\"a\":") + n + "}")) << n;
+}
+
 TEST(Request, DeepNestingAnywhere) {
   const size_t depth = 500000;
   std::string arrays = std::string(depth, '[') + std::string(depth, ']');

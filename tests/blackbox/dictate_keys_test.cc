@@ -61,6 +61,11 @@ TEST(DictateKeys, FnDownAndUpNameTheSourceProcess) {
   d.act(input(3, 0, kFnFlag, {{"source_pid", 5000}}));
   EXPECT_EQ(d.line(),
             R"({"event":"chord","flags":"0x800000","kind":"mouse_down","source_pid":5000})");
+  // Beyond the 32-bit range there is no process, even one whose id has the
+  // same low bits.
+  d.act(input(25, 0, kFnFlag, {{"source_pid", (int64_t{1} << 32) + 321}}));
+  EXPECT_EQ(d.line(),
+            R"({"event":"chord","flags":"0x800000","kind":"mouse_down","source_pid":4294967617})");
   d.act(input(kFlagsChanged, kFnKey, 0x100, {{"source_pid", -4}}));
   EXPECT_EQ(d.line(),
             R"({"cause":"key_event","event":"up","flags":"0x100","keycode":63,)"

@@ -75,7 +75,7 @@ std::string parse_data_action(const json& a, uint64_t* next_auto_id,
     if (auto r = element_id(a, w, &out->element); !r.empty()) return r;
     c.refs.push_back({out->element, "element"});
     if (a.contains("attributes")) {
-      if (auto r = parse_attributes(a["attributes"], SpecContext::Set,
+      if (auto r = parse_attributes(a["attributes"], RecipeContext::Set,
                                     w.at("attributes"), &c, &out->attributes);
           !r.empty()) {
         return r;
@@ -176,12 +176,12 @@ std::string check_action(const json& action, const Where& where) {
 }
 
 void set_attributes(Node& node,
-                    const std::map<std::string, SpecPtr, std::less<>>& attrs) {
-  for (const auto& [name, spec] : attrs) {
-    if (spec->kind == Spec::Kind::Remove) {
+                    const std::map<std::string, RecipePtr, std::less<>>& attrs) {
+  for (const auto& [name, recipe] : attrs) {
+    if (recipe->kind == Recipe::Kind::Remove) {
       node.attributes.erase(name);
     } else {
-      node.attributes[name] = spec;
+      node.attributes[name] = recipe;
     }
   }
 }

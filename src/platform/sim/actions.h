@@ -19,13 +19,13 @@ struct DataAction {
   };
   Kind kind = Kind::Set;
   std::string element;
-  std::map<std::string, SpecPtr, std::less<>> attributes;
+  std::map<std::string, RecipePtr, std::less<>> attributes;
   std::optional<std::vector<NodePtr>> children;
   std::map<std::string, Settable, std::less<>> settable;
   std::optional<std::string> focus;
   bool on = false;
   std::optional<Pasteboard> pasteboard;
-  std::optional<std::vector<SpecPtr>> windows;
+  std::optional<std::vector<RecipePtr>> windows;
   Application application;
   double delay_ms = 0;
   Collected collected;
@@ -46,6 +46,6 @@ std::string apply(Desktop& desktop, DataAction& action);
 
 // Sets attributes of one element (used by "set" and the paste reaction).
 void set_attributes(Node& node,
-                    const std::map<std::string, SpecPtr, std::less<>>& attrs);
+                    const std::map<std::string, RecipePtr, std::less<>>& attrs);
 
 }  // namespace sim

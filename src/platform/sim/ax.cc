@@ -4,6 +4,8 @@
 #include "platform/ax.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdlib>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -30,19 +32,27 @@ ElementMaker maker(const Desktop& d) {
   return [&d](const std::string& id) { return make_element(d, id); };
 }
 
+// The double whose shortest form reads like the float's (0.25f, 0.012f).
+double shortest(float seconds) {
+  char text[32];
+  auto end = std::to_chars(text, text + sizeof text - 1, seconds).ptr;
+  *end = '\0';
+  return std::strtod(text, nullptr);
+}
+
 cf::Ref element_ref(const NodePtr& node) {
   return adopt_new(new Element(node));
 }
 
-Outcome from_spec(const Desktop& d, const Spec& spec) {
-  if (spec.kind == Spec::Kind::ReadError) return {spec.code, cf::Ref()};
-  if (spec.kind == Spec::Kind::NoValue) return {};
-  return {ax::kSuccess, materialize(spec, maker(d))};
+Outcome from_recipe(const Desktop& d, const Recipe& recipe) {
+  if (recipe.kind == Recipe::Kind::ReadError) return {recipe.code, cf::Ref()};
+  if (recipe.kind == Recipe::Kind::NoValue) return {};
+  return {ax::kSuccess, materialize(recipe, maker(d))};
 }
 
-const Spec* text_value(const Node& node) {
+const Recipe* text_value(const Node& node) {
   auto it = node.attributes.find("AXValue");
-  if (it == node.attributes.end() || it->second->kind != Spec::Kind::String) {
+  if (it == node.attributes.end() || it->second->kind != Recipe::Kind::String) {
     return nullptr;
   }
   return it->second.get();
@@ -51,13 +61,13 @@ const Spec* text_value(const Node& node) {
 bool is_window(const Node& node) {
   auto it = node.attributes.find("AXRole");
   return it != node.attributes.end() &&
-         it->second->kind == Spec::Kind::String &&
+         it->second->kind == Recipe::Kind::String &&
          it->second->text == u"AXWindow";
 }
 
 Outcome system_wide_attribute(const Desktop& d, std::string_view name) {
   if (auto it = d.system_wide.find(name); it != d.system_wide.end()) {
-    return from_spec(d, *it->second);
+    return from_recipe(d, *it->second);
   }
   if (name == "AXFocusedUIElement") {
     if (!d.focus) return {ax::kNoValue, cf::Ref()};
@@ -70,7 +80,7 @@ Outcome attribute(const Desktop& d, const NodePtr& node,
                   std::string_view name) {
   if (!node) return system_wide_attribute(d, name);
   if (auto it = node->attributes.find(name); it != node->attributes.end()) {
-    return from_spec(d, *it->second);
+    return from_recipe(d, *it->second);
   }
   if (name == "AXChildren" || name == "AXVisibleChildren") {
     std::vector<cf::Ref> items;
@@ -84,7 +94,7 @@ Outcome attribute(const Desktop& d, const NodePtr& node,
     return {ax::kSuccess, element_ref(parent)};
   }
   if (name == "AXNumberOfCharacters") {
-    if (const Spec* text = text_value(*node)) {
+    if (const Recipe* text = text_value(*node)) {
       return {ax::kSuccess,
               cf::number_create_i64(static_cast<int64_t>(text->text.size()))};
     }
@@ -167,7 +177,7 @@ Error set_messaging_timeout(cf::TypeRef element, float seconds) {
   }
   sim::log_effect({{"effect", "messaging_timeout"},
                    {"element", e->node ? e->node->id : "system_wide"},
-                   {"seconds", static_cast<double>(seconds)}});
+                   {"seconds", sim::shortest(seconds)}});
   return kSuccess;
 }
 
@@ -245,11 +255,11 @@ Error copy_parameterized_attribute_value(cf::TypeRef element,
     Range range;
     if (!value_get_range(parameter, &range)) return kIllegalArgument;
     if (node->string_for_range) {
-      Outcome o = sim::from_spec(d, *node->string_for_range);
+      Outcome o = sim::from_recipe(d, *node->string_for_range);
       if (o.error == kSuccess) *value = std::move(o.value);
       return o.error;
     }
-    const sim::Spec* text = sim::text_value(*node);
+    const sim::Recipe* text = sim::text_value(*node);
     if (!text) return sim::kParameterizedAttributeUnsupported;
     int64_t size = static_cast<int64_t>(text->text.size());
     if (range.location < 0 || range.length < 0 || range.location > size ||

@@ -15,7 +15,7 @@
 
 #include "platform/sim/keyboard.h"
 #include "platform/sim/sim.h"
-#include "platform/sim/value_spec.h"
+#include "platform/sim/value_recipe.h"
 
 namespace sim {
 
@@ -29,12 +29,12 @@ struct Settable {
 struct Node {
   std::string id;
   int32_t pid = 0;
-  std::map<std::string, SpecPtr, std::less<>> attributes;
+  std::map<std::string, RecipePtr, std::less<>> attributes;
   std::map<std::string, Settable, std::less<>> settable;
   double delay_ms = 0;
   std::vector<std::shared_ptr<Node>> children;
   std::weak_ptr<Node> parent;
-  SpecPtr string_for_range;       // overrides the derived "AXStringForRange"
+  RecipePtr string_for_range;       // overrides the derived "AXStringForRange"
   std::optional<int32_t> pid_error;  // AXUIElementGetPid fails with it
   // Multiple-attribute reads: fail as a whole, or answer fewer entries.
   int32_t multiple_error = 0;
@@ -63,7 +63,7 @@ struct PasteReaction {
   double delay_ms = 0;
   struct Set {
     std::string element;
-    std::map<std::string, SpecPtr, std::less<>> attributes;
+    std::map<std::string, RecipePtr, std::less<>> attributes;
   };
   std::vector<Set> sets;
   bool moves_focus = false;
@@ -79,11 +79,11 @@ struct Desktop {
   bool appkit = true;
   std::optional<Pasteboard> pasteboard = Pasteboard{};
   std::vector<Application> applications;
-  std::map<std::string, SpecPtr, std::less<>> system_wide;
+  std::map<std::string, RecipePtr, std::less<>> system_wide;
   double system_wide_delay_ms = 0;
   std::optional<std::string> focus;
   std::map<int32_t, std::string> processes;
-  std::optional<std::vector<SpecPtr>> windows = std::vector<SpecPtr>{};
+  std::optional<std::vector<RecipePtr>> windows = std::vector<RecipePtr>{};
   std::optional<PasteReaction> paste;
 
   // Live elements by id, and elements removed since (kept so that values

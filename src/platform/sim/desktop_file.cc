@@ -175,8 +175,8 @@ std::string parse_processes(const json& j, Desktop* d) {
       name = v.get<std::string>();
     } else if (v.is_object() && v.size() == 1 && v.contains("hex") &&
                v["hex"].is_string()) {
-      SpecPtr bytes;
-      std::string r = parse_spec(json{{"data", v["hex"]}}, SpecContext::Nested,
+      RecipePtr bytes;
+      std::string r = parse_recipe(json{{"data", v["hex"]}}, RecipeContext::Nested,
                                  w.at(key), &bytes);
       if (!r.empty()) return r;
       name.assign(bytes->bytes.begin(), bytes->bytes.end());
@@ -194,7 +194,7 @@ std::string parse_system_wide(const json& j, Desktop* d, Collected* c) {
   for (const auto& [key, v] : j.items()) {
     std::string r;
     if (key == "attributes") {
-      r = parse_attributes(v, SpecContext::Attribute, w.at(key), c,
+      r = parse_attributes(v, RecipeContext::Attribute, w.at(key), c,
                            &d->system_wide);
     } else if (key == "delay_ms") {
       r = parse_delay(v, w.at(key), &d->system_wide_delay_ms);
@@ -245,7 +245,7 @@ std::string parse_paste(const json& j, Desktop* d, Collected* c) {
         for (const auto& [name, member] : item.items()) {
           if (name == "element") continue;
           if (name != "attributes") return s.at(name).fail("unknown member");
-          r = parse_attributes(member, SpecContext::Set, s.at(name), c,
+          r = parse_attributes(member, RecipeContext::Set, s.at(name), c,
                                &set.attributes);
         }
         p.sets.push_back(std::move(set));
@@ -305,18 +305,18 @@ std::string parse_delay(const json& j, const Where& where, double* out) {
   return "";
 }
 
-std::string parse_attributes(const json& j, SpecContext context,
+std::string parse_attributes(const json& j, RecipeContext context,
                              const Where& where, Collected* collected,
-                             std::map<std::string, SpecPtr, std::less<>>* out) {
+                             std::map<std::string, RecipePtr, std::less<>>* out) {
   if (!j.is_object()) return where.fail("expected an object of attributes");
   for (const auto& [name, v] : j.items()) {
-    SpecPtr spec;
-    std::string r = parse_spec(v, context, where.at(name), &spec);
+    RecipePtr recipe;
+    std::string r = parse_recipe(v, context, where.at(name), &recipe);
     if (!r.empty()) return r;
     std::vector<std::string> ids;
-    referenced_elements(*spec, &ids);
+    referenced_elements(*recipe, &ids);
     for (auto& id : ids) collected->refs.push_back({id, where.at(name).path});
-    (*out)[name] = std::move(spec);
+    (*out)[name] = std::move(recipe);
   }
   return "";
 }
@@ -373,7 +373,7 @@ std::string parse_element(const json& j, const Where& where, int32_t pid,
     if (key == "id") {
       continue;
     } else if (key == "attributes") {
-      r = parse_attributes(v, SpecContext::Attribute, w, collected,
+      r = parse_attributes(v, RecipeContext::Attribute, w, collected,
                            &node->attributes);
     } else if (key == "settable") {
       r = parse_settable(v, w, &node->settable);
@@ -385,7 +385,7 @@ std::string parse_element(const json& j, const Where& where, int32_t pid,
         if (name != "AXStringForRange") {
           return w.at(name).fail("unknown parameterized attribute");
         }
-        r = parse_spec(p, SpecContext::Attribute, w.at(name),
+        r = parse_recipe(p, RecipeContext::Attribute, w.at(name),
                        &node->string_for_range);
         if (!r.empty()) return r;
         std::vector<std::string> ids;
@@ -488,16 +488,16 @@ std::string parse_pasteboard(const json& j, const Where& where,
 }
 
 std::string parse_windows(const json& j, const Where& where,
-                          std::optional<std::vector<SpecPtr>>* out) {
+                          std::optional<std::vector<RecipePtr>>* out) {
   if (j.is_null()) {
     out->reset();
     return "";
   }
   if (!j.is_array()) return where.fail("expected an array or null");
-  std::vector<SpecPtr> windows;
+  std::vector<RecipePtr> windows;
   for (size_t k = 0; k < j.size(); ++k) {
-    SpecPtr w;
-    std::string r = parse_spec(j[k], SpecContext::Window, where.at(k), &w);
+    RecipePtr w;
+    std::string r = parse_recipe(j[k], RecipeContext::Window, where.at(k), &w);
     if (!r.empty()) return r;
     windows.push_back(std::move(w));
   }

@@ -38,15 +38,15 @@ std::string parse_application(const nlohmann::json& j, const Where& where,
 std::string parse_element(const nlohmann::json& j, const Where& where,
                           int32_t pid, uint64_t* next_auto_id, Collected* collected,
                           int depth, NodePtr* out);
-std::string parse_attributes(const nlohmann::json& j, SpecContext context,
+std::string parse_attributes(const nlohmann::json& j, RecipeContext context,
                              const Where& where, Collected* collected,
-                             std::map<std::string, SpecPtr, std::less<>>* out);
+                             std::map<std::string, RecipePtr, std::less<>>* out);
 std::string parse_settable(const nlohmann::json& j, const Where& where,
                            std::map<std::string, Settable, std::less<>>* out);
 std::string parse_pasteboard(const nlohmann::json& j, const Where& where,
                              std::optional<Pasteboard>* out);
 std::string parse_windows(const nlohmann::json& j, const Where& where,
-                          std::optional<std::vector<SpecPtr>>* out);
+                          std::optional<std::vector<RecipePtr>>* out);
 std::string parse_delay(const nlohmann::json& j, const Where& where,
                         double* out);
 

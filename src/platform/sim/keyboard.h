@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/sim/value_spec.h"
+#include "platform/sim/value_recipe.h"
 
 namespace sim {
 

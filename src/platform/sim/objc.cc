@@ -12,7 +12,7 @@
 #include "platform/library.h"
 #include "platform/sim/state.h"
 #include "platform/sim/utf.h"
-#include "platform/sim/value_spec.h"
+#include "platform/sim/value_recipe.h"
 #include "platform/sim/values.h"
 
 namespace objc {

@@ -26,10 +26,10 @@ struct Where {
   std::string fail(std::string_view what) const;
 };
 
-struct Spec;
-using SpecPtr = std::shared_ptr<const Spec>;
+struct Recipe;
+using RecipePtr = std::shared_ptr<const Recipe>;
 
-struct Spec {
+struct Recipe {
   enum class Kind {
     String, Int, Double, Bool, Null, Array, Dict, AxValue, Element, Data,
     Other,
@@ -42,8 +42,8 @@ struct Spec {
   int64_t i = 0;
   double d = 0;
   bool b = false;
-  std::vector<SpecPtr> items;
-  std::map<std::string, SpecPtr> dict;
+  std::vector<RecipePtr> items;
+  std::map<std::string, RecipePtr> dict;
   ax::ValueType value_type = ax::ValueType::Illegal;
   double f[4] = {0, 0, 0, 0};
   int64_t location = 0, length = 0;
@@ -52,7 +52,7 @@ struct Spec {
   std::vector<uint8_t> bytes;
 };
 
-enum class SpecContext {
+enum class RecipeContext {
   Attribute,  // an attribute's read: {"error"} and {"none"} allowed
   Set,        // a "set" action: also {"remove": true}
   Nested,     // inside an array or dictionary
@@ -60,16 +60,16 @@ enum class SpecContext {
 };
 
 // Parses one VALUE. Returns "" or the reason.
-std::string parse_spec(const nlohmann::json& j, SpecContext context,
-                       const Where& where, SpecPtr* out);
+std::string parse_recipe(const nlohmann::json& j, RecipeContext context,
+                       const Where& where, RecipePtr* out);
 
 // Every element id a VALUE refers to.
-void referenced_elements(const Spec& spec, std::vector<std::string>* ids);
+void referenced_elements(const Recipe& recipe, std::vector<std::string>* ids);
 
 // A fresh object for a value (null for ReadError/NoValue/Remove). Element
 // ids are turned into element objects by `element`.
 using ElementMaker = std::function<cf::Ref(const std::string& id)>;
-cf::Ref materialize(const Spec& spec, const ElementMaker& element);
+cf::Ref materialize(const Recipe& recipe, const ElementMaker& element);
 
 // Plain JSON (no VALUE forms) as platform objects: strings, numbers,
 // booleans, null, arrays, dictionaries.

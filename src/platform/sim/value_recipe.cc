@@ -1,4 +1,4 @@
-#include "platform/sim/value_spec.h"
+#include "platform/sim/value_recipe.h"
 
 #include <cmath>
 #include <limits>
@@ -13,8 +13,8 @@ constexpr int kMaxDepth = 64;
 
 using json = nlohmann::json;
 
-std::shared_ptr<Spec> fresh(Spec::Kind kind) {
-  auto s = std::make_shared<Spec>();
+std::shared_ptr<Recipe> fresh(Recipe::Kind kind) {
+  auto s = std::make_shared<Recipe>();
   s->kind = kind;
   return s;
 }
@@ -45,26 +45,26 @@ int hex_digit(char c) {
   return -1;
 }
 
-class SpecParser {
+class RecipeParser {
  public:
-  std::string parse(const json& j, SpecContext context, const Where& where,
-                    int depth, SpecPtr* out);
+  std::string parse(const json& j, RecipeContext context, const Where& where,
+                    int depth, RecipePtr* out);
 
  private:
-  std::string tagged(const std::string& tag, const json& v, SpecContext context,
-                     const Where& where, int depth, SpecPtr* out);
+  std::string tagged(const std::string& tag, const json& v, RecipeContext context,
+                     const Where& where, int depth, RecipePtr* out);
   std::string numbers(const json& v, size_t n, const Where& where,
-                      std::shared_ptr<Spec>& s);
-  std::string dictionary(const json& members, SpecContext inner,
-                         const Where& where, int depth, SpecPtr* out);
+                      std::shared_ptr<Recipe>& s);
+  std::string dictionary(const json& members, RecipeContext inner,
+                         const Where& where, int depth, RecipePtr* out);
 };
 
-std::string SpecParser::dictionary(const json& members, SpecContext inner,
+std::string RecipeParser::dictionary(const json& members, RecipeContext inner,
                                    const Where& where, int depth,
-                                   SpecPtr* out) {
-  auto s = fresh(Spec::Kind::Dict);
+                                   RecipePtr* out) {
+  auto s = fresh(Recipe::Kind::Dict);
   for (const auto& [key, member] : members.items()) {
-    SpecPtr m;
+    RecipePtr m;
     std::string r = parse(member, inner, where.at(key), depth + 1, &m);
     if (!r.empty()) return r;
     s->dict[key] = std::move(m);
@@ -73,8 +73,8 @@ std::string SpecParser::dictionary(const json& members, SpecContext inner,
   return "";
 }
 
-std::string SpecParser::numbers(const json& v, size_t n, const Where& where,
-                                std::shared_ptr<Spec>& s) {
+std::string RecipeParser::numbers(const json& v, size_t n, const Where& where,
+                                std::shared_ptr<Recipe>& s) {
   if (!v.is_array() || v.size() != n) {
     return where.fail("expected an array of " + std::to_string(n) + " numbers");
   }
@@ -87,14 +87,14 @@ std::string SpecParser::numbers(const json& v, size_t n, const Where& where,
   return "";
 }
 
-std::string SpecParser::tagged(const std::string& tag, const json& v,
-                               SpecContext context, const Where& where,
-                               int depth, SpecPtr* out) {
+std::string RecipeParser::tagged(const std::string& tag, const json& v,
+                               RecipeContext context, const Where& where,
+                               int depth, RecipePtr* out) {
   Where w = where.at(tag);
-  SpecContext inner =
-      context == SpecContext::Window ? SpecContext::Window : SpecContext::Nested;
+  RecipeContext inner =
+      context == RecipeContext::Window ? RecipeContext::Window : RecipeContext::Nested;
   if (tag == "float") {
-    auto s = fresh(Spec::Kind::Double);
+    auto s = fresh(Recipe::Kind::Double);
     if (!number_or_special(v, &s->d)) {
       return w.fail("expected a number, \"nan\", \"inf\" or \"-inf\"");
     }
@@ -108,7 +108,7 @@ std::string SpecParser::tagged(const std::string& tag, const json& v,
         (v[1].is_number_unsigned() && v[1].get<uint64_t>() > INT64_MAX)) {
       return w.fail("expected [location, length] as two integers");
     }
-    auto s = fresh(Spec::Kind::AxValue);
+    auto s = fresh(Recipe::Kind::AxValue);
     s->value_type = ax::ValueType::CFRange;
     s->location = v[0].get<int64_t>();
     s->length = v[1].get<int64_t>();
@@ -116,7 +116,7 @@ std::string SpecParser::tagged(const std::string& tag, const json& v,
     return "";
   }
   if (tag == "rect" || tag == "point" || tag == "size") {
-    auto s = fresh(Spec::Kind::AxValue);
+    auto s = fresh(Recipe::Kind::AxValue);
     s->value_type = tag == "rect"    ? ax::ValueType::CGRect
                     : tag == "point" ? ax::ValueType::CGPoint
                                      : ax::ValueType::CGSize;
@@ -126,14 +126,14 @@ std::string SpecParser::tagged(const std::string& tag, const json& v,
     return "";
   }
   if (tag == "ax_error" || tag == "error") {
-    auto s = fresh(tag == "error" ? Spec::Kind::ReadError : Spec::Kind::AxValue);
+    auto s = fresh(tag == "error" ? Recipe::Kind::ReadError : Recipe::Kind::AxValue);
     if (tag == "ax_error") s->value_type = ax::ValueType::AXError;
     if (!parse_code(v, &s->code)) return w.fail("expected a 32-bit error code");
     if (tag == "error" && s->code == 0) {
       return w.fail("a failed read needs a nonzero code");
     }
-    if (tag == "error" && context != SpecContext::Attribute &&
-        context != SpecContext::Set) {
+    if (tag == "error" && context != RecipeContext::Attribute &&
+        context != RecipeContext::Set) {
       return w.fail("\"error\" is a read outcome, not a value inside another");
     }
     *out = std::move(s);
@@ -141,14 +141,14 @@ std::string SpecParser::tagged(const std::string& tag, const json& v,
   }
   if (tag == "element") {
     if (!v.is_string()) return w.fail("expected an element id");
-    auto s = fresh(Spec::Kind::Element);
+    auto s = fresh(Recipe::Kind::Element);
     s->element = v.get<std::string>();
     *out = std::move(s);
     return "";
   }
   if (tag == "utf16") {
     if (!v.is_array()) return w.fail("expected an array of UTF-16 code units");
-    auto s = fresh(Spec::Kind::String);
+    auto s = fresh(Recipe::Kind::String);
     for (size_t k = 0; k < v.size(); ++k) {
       if (!v[k].is_number_unsigned() || v[k].get<uint64_t>() > 0xFFFF) {
         return w.at(k).fail("expected a code unit 0..65535");
@@ -166,7 +166,7 @@ std::string SpecParser::tagged(const std::string& tag, const json& v,
     if (!v.is_string()) return w.fail("expected a hex string");
     const auto& h = v.get_ref<const std::string&>();
     if (h.size() % 2 != 0) return w.fail("odd number of hex digits");
-    auto s = fresh(Spec::Kind::Data);
+    auto s = fresh(Recipe::Kind::Data);
     for (size_t k = 0; k < h.size(); k += 2) {
       int hi = hex_digit(h[k]), lo = hex_digit(h[k + 1]);
       if (hi < 0 || lo < 0) return w.fail("not a hex digit");
@@ -177,37 +177,37 @@ std::string SpecParser::tagged(const std::string& tag, const json& v,
   }
   if (tag == "other" || tag == "none" || tag == "remove") {
     if (v != json(true)) return w.fail("expected true");
-    if (tag == "none" && context != SpecContext::Attribute &&
-        context != SpecContext::Set) {
+    if (tag == "none" && context != RecipeContext::Attribute &&
+        context != RecipeContext::Set) {
       return w.fail("\"none\" is a read outcome, not a value inside another");
     }
-    if (tag == "remove" && context != SpecContext::Set) {
+    if (tag == "remove" && context != RecipeContext::Set) {
       return w.fail("\"remove\" is allowed only in a \"set\" action");
     }
-    *out = fresh(tag == "other"  ? Spec::Kind::Other
-                 : tag == "none" ? Spec::Kind::NoValue
-                                 : Spec::Kind::Remove);
+    *out = fresh(tag == "other"  ? Recipe::Kind::Other
+                 : tag == "none" ? Recipe::Kind::NoValue
+                                 : Recipe::Kind::Remove);
     return "";
   }
   return "";  // not a tag
 }
 
-std::string SpecParser::parse(const json& j, SpecContext context,
-                              const Where& where, int depth, SpecPtr* out) {
+std::string RecipeParser::parse(const json& j, RecipeContext context,
+                              const Where& where, int depth, RecipePtr* out) {
   if (depth > kMaxDepth) return where.fail("values nested too deeply");
-  SpecContext inner =
-      context == SpecContext::Window ? SpecContext::Window : SpecContext::Nested;
+  RecipeContext inner =
+      context == RecipeContext::Window ? RecipeContext::Window : RecipeContext::Nested;
   switch (j.type()) {
     case json::value_t::string: {
       auto units = utf8_to_utf16(j.get_ref<const std::string&>());
       if (!units) return where.fail("string is not valid UTF-8");
-      auto s = fresh(Spec::Kind::String);
+      auto s = fresh(Recipe::Kind::String);
       s->text = std::move(*units);
       *out = std::move(s);
       return "";
     }
     case json::value_t::number_integer: {
-      auto s = fresh(Spec::Kind::Int);
+      auto s = fresh(Recipe::Kind::Int);
       s->i = j.get<int64_t>();
       *out = std::move(s);
       return "";
@@ -216,30 +216,30 @@ std::string SpecParser::parse(const json& j, SpecContext context,
       if (j.get<uint64_t>() > INT64_MAX) {
         return where.fail("integer beyond the signed 64-bit range");
       }
-      auto s = fresh(Spec::Kind::Int);
+      auto s = fresh(Recipe::Kind::Int);
       s->i = j.get<int64_t>();
       *out = std::move(s);
       return "";
     }
     case json::value_t::number_float: {
-      auto s = fresh(Spec::Kind::Double);
+      auto s = fresh(Recipe::Kind::Double);
       s->d = j.get<double>();
       *out = std::move(s);
       return "";
     }
     case json::value_t::boolean: {
-      auto s = fresh(Spec::Kind::Bool);
+      auto s = fresh(Recipe::Kind::Bool);
       s->b = j.get<bool>();
       *out = std::move(s);
       return "";
     }
     case json::value_t::null:
-      *out = fresh(Spec::Kind::Null);
+      *out = fresh(Recipe::Kind::Null);
       return "";
     case json::value_t::array: {
-      auto s = fresh(Spec::Kind::Array);
+      auto s = fresh(Recipe::Kind::Array);
       for (size_t k = 0; k < j.size(); ++k) {
-        SpecPtr item;
+        RecipePtr item;
         std::string r = parse(j[k], inner, where.at(k), depth + 1, &item);
         if (!r.empty()) return r;
         s->items.push_back(std::move(item));
@@ -251,7 +251,7 @@ std::string SpecParser::parse(const json& j, SpecContext context,
       if (j.size() == 1) {
         const std::string& tag = j.begin().key();
         const json& v = j.begin().value();
-        SpecPtr tagged_out;
+        RecipePtr tagged_out;
         std::string r = tagged(tag, v, context, where, depth, &tagged_out);
         if (!r.empty()) return r;
         if (tagged_out) {
@@ -259,7 +259,7 @@ std::string SpecParser::parse(const json& j, SpecContext context,
           return "";
         }
       }
-      if (context == SpecContext::Window) {
+      if (context == RecipeContext::Window) {
         return dictionary(j, inner, where, depth, out);
       }
       return where.fail(
@@ -308,60 +308,60 @@ bool parse_code(const json& j, int32_t* code) {
   return true;
 }
 
-std::string parse_spec(const json& j, SpecContext context, const Where& where,
-                       SpecPtr* out) {
-  return SpecParser().parse(j, context, where, 0, out);
+std::string parse_recipe(const json& j, RecipeContext context, const Where& where,
+                       RecipePtr* out) {
+  return RecipeParser().parse(j, context, where, 0, out);
 }
 
-void referenced_elements(const Spec& spec, std::vector<std::string>* ids) {
-  if (spec.kind == Spec::Kind::Element) ids->push_back(spec.element);
-  for (const auto& item : spec.items) referenced_elements(*item, ids);
-  for (const auto& [key, member] : spec.dict) {
+void referenced_elements(const Recipe& recipe, std::vector<std::string>* ids) {
+  if (recipe.kind == Recipe::Kind::Element) ids->push_back(recipe.element);
+  for (const auto& item : recipe.items) referenced_elements(*item, ids);
+  for (const auto& [key, member] : recipe.dict) {
     referenced_elements(*member, ids);
   }
 }
 
-cf::Ref materialize(const Spec& spec, const ElementMaker& element) {
-  switch (spec.kind) {
-    case Spec::Kind::String:
-      return make_string(spec.text);
-    case Spec::Kind::Int:
-      return cf::number_create_i64(spec.i);
-    case Spec::Kind::Double:
-      return cf::number_create_f64(spec.d);
-    case Spec::Kind::Bool:
-      return cf::Ref(cf::boolean_value(spec.b));
-    case Spec::Kind::Null:
+cf::Ref materialize(const Recipe& recipe, const ElementMaker& element) {
+  switch (recipe.kind) {
+    case Recipe::Kind::String:
+      return make_string(recipe.text);
+    case Recipe::Kind::Int:
+      return cf::number_create_i64(recipe.i);
+    case Recipe::Kind::Double:
+      return cf::number_create_f64(recipe.d);
+    case Recipe::Kind::Bool:
+      return cf::Ref(cf::boolean_value(recipe.b));
+    case Recipe::Kind::Null:
       return cf::Ref(cf::null_value());
-    case Spec::Kind::Array: {
+    case Recipe::Kind::Array: {
       std::vector<cf::Ref> items;
-      items.reserve(spec.items.size());
-      for (const auto& item : spec.items) {
+      items.reserve(recipe.items.size());
+      for (const auto& item : recipe.items) {
         items.push_back(materialize(*item, element));
       }
       return make_array(std::move(items));
     }
-    case Spec::Kind::Dict: {
+    case Recipe::Kind::Dict: {
       std::map<std::string, cf::Ref> entries;
-      for (const auto& [key, member] : spec.dict) {
+      for (const auto& [key, member] : recipe.dict) {
         entries[key] = materialize(*member, element);
       }
       return make_dictionary(std::move(entries));
     }
-    case Spec::Kind::AxValue: {
+    case Recipe::Kind::AxValue: {
       AxValue v;
-      v.value_type = spec.value_type;
-      for (int k = 0; k < 4; ++k) v.f[k] = spec.f[k];
-      v.location = spec.location;
-      v.length = spec.length;
-      v.error = spec.code;
+      v.value_type = recipe.value_type;
+      for (int k = 0; k < 4; ++k) v.f[k] = recipe.f[k];
+      v.location = recipe.location;
+      v.length = recipe.length;
+      v.error = recipe.code;
       return make_ax_value(v);
     }
-    case Spec::Kind::Element:
-      return element(spec.element);
-    case Spec::Kind::Data:
-      return make_data(spec.bytes);
-    case Spec::Kind::Other:
+    case Recipe::Kind::Element:
+      return element(recipe.element);
+    case Recipe::Kind::Data:
+      return make_data(recipe.bytes);
+    case Recipe::Kind::Other:
       return adopt_new(new Opaque);
     default:
       return cf::Ref();
