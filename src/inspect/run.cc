@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 #include "inspect/answer.h"
@@ -14,13 +15,13 @@ namespace inspect {
 
 namespace {
 
-// Reads standard input up to its end or kRequestLimit bytes; false on a
-// read error.
-bool read_request(std::string& input) {
-  input.resize(kRequestLimit);
-  size_t used = 0;
+// Reads standard input up to its end or kRequestLimit bytes into `buffer`
+// (kRequestLimit bytes, left uninitialised so that only the pages a request
+// fills are ever touched); false on a read error.
+bool read_request(char* buffer, size_t& used) {
+  used = 0;
   while (used < kRequestLimit) {
-    ssize_t n = ::read(STDIN_FILENO, input.data() + used, kRequestLimit - used);
+    ssize_t n = ::read(STDIN_FILENO, buffer + used, kRequestLimit - used);
     if (n > 0) {
       used += static_cast<size_t>(n);
     } else if (n == 0) {
@@ -29,7 +30,6 @@ bool read_request(std::string& input) {
       return false;
     }
   }
-  input.resize(used);
   return true;
 }
 
@@ -41,12 +41,13 @@ void write_error(std::string_view message) {
 }  // namespace
 
 uint8_t run() {
-  std::string input;
-  if (!read_request(input)) {
+  std::unique_ptr<char[]> buffer(new char[kRequestLimit]);
+  size_t used = 0;
+  if (!read_request(buffer.get(), used)) {
     write_error(kUnreadable);
     return 1;
   }
-  Answer result = answer(input);
+  Answer result = answer(std::string_view(buffer.get(), used));
   if (!result.err.empty()) write_error(result.err);
   if (!result.out.empty()) {
     std::string_view line = result.out;
