@@ -9,8 +9,9 @@
 
 namespace dictation {
 
-// Exit status after a thread could not be started.
-inline constexpr int kSpawnFailedStatus = 1;
+// Exit status after a thread could not be started: an operating-system
+// failure, distinct from the usage (1), argument (2) and denied (3) statuses.
+inline constexpr int kSpawnFailedStatus = 71;
 
 // Writes the diagnostic ("... failed to spawn thread ...") to standard error.
 void spawn_failed(const char* which, const char* why);

@@ -4,6 +4,8 @@
 #include <system_error>
 #include <vector>
 
+#include "unicode/utf8.h"
+
 namespace inspect {
 
 namespace {
@@ -36,24 +38,6 @@ bool overflows_double(std::string_view token) {
   return exponent > 0;
 }
 
-void append_utf8(uint32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 }  // namespace
 
 bool Cursor::expect(char c) {
@@ -69,9 +53,12 @@ bool Cursor::literal(std::string_view word) {
 }
 
 bool Cursor::boolean(bool& out) {
-  if (peek() == 't' && literal("true")) return out = true, true;
-  if (peek() == 'f' && literal("false")) return out = false, true;
-  return false;
+  if (literal("true")) {
+    out = true;
+    return true;
+  }
+  out = false;
+  return literal("false");
 }
 
 bool Cursor::number(Number& out) {
@@ -153,7 +140,7 @@ bool Cursor::escape(std::string* out) {
         if (!literal("\\u") || !hex4(low) || low < 0xDC00 || low > 0xDFFF) return false;
         code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
       }
-      if (out) append_utf8(code, *out);
+      if (out) unicode::append_utf8(code, *out);
       return true;
     }
     default:

@@ -34,9 +34,9 @@ std::optional<int32_t> coordinate(const Number& n) {
 }
 
 // Reads the value at the cursor as an array and calls `element()` with the
-// cursor on each element; `element` reads exactly one value and clears
-// `good` if it is of the wrong form. A value that is not an array is skipped
-// and clears `good`. False only on a syntax error.
+// cursor on each element; `element` reads exactly one value and judges its
+// form itself. A value that is not an array is skipped and clears `good`.
+// False only on a syntax error.
 template <typename Element>
 bool list(Cursor& c, bool& good, Element element) {
   if (c.peek() != '[') {

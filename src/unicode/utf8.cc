@@ -47,6 +47,8 @@ size_t sequence_at(std::string_view s, size_t i, size_t& prefix) {
   return length;
 }
 
+}  // namespace
+
 void append_utf8(char32_t c, std::string& out) {
   if (c < 0x80) {
     out += static_cast<char>(c);
@@ -64,8 +66,6 @@ void append_utf8(char32_t c, std::string& out) {
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
 }
-
-}  // namespace
 
 bool valid_utf8(std::string_view bytes) {
   size_t i = 0, prefix = 0;

@@ -16,6 +16,9 @@ std::string replace_invalid_utf8(std::string_view bytes);
 // on with the next unit.
 std::string utf16_to_utf8(std::u16string_view units);
 
+// Appends the UTF-8 form of the scalar value `c`.
+void append_utf8(char32_t c, std::string& out);
+
 // Decodes the scalar value starting at byte `i` of valid UTF-8 text and
 // advances `i` past it.
 char32_t next_scalar(std::string_view utf8, size_t& i);
