@@ -13,9 +13,10 @@ namespace sim {
 // next step.
 void reset_event_side();
 
-// The next `count` creations of the given kind give null:
-// Keyboard: event_create_keyboard_event; Plain: event_create.
+// Of the creations of the given kind from now on, the next `after` succeed
+// and the `count` after them give null (Keyboard: event_create_keyboard_event;
+// Plain: event_create). A later call replaces the schedule of that kind.
 enum class EventKind { Keyboard, Plain };
-void fail_events(EventKind kind, int64_t count);
+void fail_events(EventKind kind, int64_t count, int64_t after = 0);
 
 }  // namespace sim

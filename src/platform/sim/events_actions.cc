@@ -160,16 +160,19 @@ std::string apply_event_action(const std::string& name, const json& a) {
     return "";
   }
   if (name == "fail_events") {
-    std::string bad = check_members(a, {"count", "kind"});
+    std::string bad = check_members(a, {"after", "count", "kind"});
     if (!bad.empty()) return bad;
     std::optional<uint64_t> count = as_unsigned(a.value("count", json()));
     if (!count) return "\"count\" must be an unsigned integer";
+    std::optional<uint64_t> after = as_unsigned(a.value("after", json(0)));
+    if (!after) return "\"after\" must be an unsigned integer";
     json kind = a.value("kind", json("keyboard"));
     if (kind != "keyboard" && kind != "plain") {
       return "\"kind\" must be \"keyboard\" or \"plain\"";
     }
     fail_events(kind == "keyboard" ? EventKind::Keyboard : EventKind::Plain,
-                *count > INT64_MAX ? INT64_MAX : static_cast<int64_t>(*count));
+                *count > INT64_MAX ? INT64_MAX : static_cast<int64_t>(*count),
+                *after > INT64_MAX ? INT64_MAX : static_cast<int64_t>(*after));
     return "";
   }
   return "unknown action";

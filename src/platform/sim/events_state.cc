@@ -26,9 +26,15 @@ struct Side {
   std::mutex input_mu;
   InputState input;
 
+  // Scheduled creation failures of one event kind: `skip` more creations
+  // succeed, then `fail` fail.
+  struct Failures {
+    int64_t skip = 0;
+    int64_t fail = 0;
+  };
   std::mutex fail_mu;
-  int64_t fail_keyboard = 0;
-  int64_t fail_plain = 0;
+  Failures fail_keyboard;
+  Failures fail_plain;
 };
 
 Side& side() {
@@ -55,7 +61,7 @@ void forget(Side& s) {
   log_open("");
   {
     std::lock_guard lock(s.fail_mu);
-    s.fail_keyboard = s.fail_plain = 0;
+    s.fail_keyboard = s.fail_plain = {};
   }
   reset_main_loop();
 }
@@ -141,20 +147,25 @@ void start_script_once() {
   if (!script.empty()) start_script_thread(std::move(script), generation);
 }
 
-void fail_events(EventKind kind, int64_t count) {
+void fail_events(EventKind kind, int64_t count, int64_t after) {
   start_event_side();
   Side& s = side();
   std::lock_guard lock(s.fail_mu);
-  (kind == EventKind::Keyboard ? s.fail_keyboard : s.fail_plain) =
-      count > 0 ? count : 0;
+  (kind == EventKind::Keyboard ? s.fail_keyboard : s.fail_plain) = {
+      after > 0 && count > 0 ? after : 0, count > 0 ? count : 0};
 }
 
 bool take_event_failure(EventKind kind) {
   Side& s = side();
   std::lock_guard lock(s.fail_mu);
-  int64_t& pending = kind == EventKind::Keyboard ? s.fail_keyboard : s.fail_plain;
-  if (pending == 0) return false;
-  --pending;
+  Side::Failures& f =
+      kind == EventKind::Keyboard ? s.fail_keyboard : s.fail_plain;
+  if (f.fail == 0) return false;
+  if (f.skip > 0) {
+    --f.skip;
+    return false;
+  }
+  --f.fail;
   return true;
 }
 

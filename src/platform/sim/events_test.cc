@@ -181,6 +181,12 @@ TEST_F(EventsTest, FailEventsMakesTheNextCreationsFail) {
 
   act({{"action", "fail_events"}, {"count", 1}});  // keyboard by default
   EXPECT_FALSE(cg::event_create_keyboard_event(nullptr, 9, false));
+
+  // The second of the next two creations fails, and only that one.
+  act({{"action", "fail_events"}, {"count", 1}, {"after", 1}});
+  EXPECT_TRUE(cg::event_create_keyboard_event(nullptr, 9, true));
+  EXPECT_FALSE(cg::event_create_keyboard_event(nullptr, 9, false));
+  EXPECT_TRUE(cg::event_create_keyboard_event(nullptr, 9, false));
 }
 
 TEST_F(EventsTest, OwnershipBalancedAfterTapsAndDeliveries) {
@@ -218,6 +224,7 @@ TEST_F(EventsTest, MalformedEventActionsAreRejectedWithAReason) {
       {{{"action", "pointer"}, {"x", 1}, {"y", "2"}}, "\"x\" and \"y\""},
       {{{"action", "marker"}, {"label", 3}}, "\"label\""},
       {{{"action", "fail_events"}, {"count", 1}, {"kind", "mouse"}}, "\"kind\""},
+      {{{"action", "fail_events"}, {"count", 1}, {"after", -1}}, "\"after\""},
       {{{"action", 5}}, "\"action\""},
       {json::array({1, 2}), "object"},
   };
