@@ -1,5 +1,7 @@
 #include "inspect/answer.h"
 
+#include <utility>
+
 #include "unicode/utf8.h"
 
 namespace inspect {
@@ -13,7 +15,7 @@ Answer answer(std::string_view input, const Lookups& lookups) {
   if (!unicode::valid_utf8(input)) return refuse(kUnreadable);
   std::optional<Request> checked = request(input);
   if (!checked) return refuse(kNotARequest);
-  return Answer{0, response_line(respond(*checked, lookups)), ""};
+  return Answer{0, response_line(respond(std::move(*checked), lookups)), ""};
 }
 
 Answer answer(std::string_view input) {

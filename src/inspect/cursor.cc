@@ -1,5 +1,6 @@
 #include "inspect/cursor.h"
 
+#include <array>
 #include <charconv>
 #include <system_error>
 #include <vector>
@@ -11,6 +12,14 @@ namespace inspect {
 namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Bytes that stand for themselves inside a string: all but the control
+// characters, the quotation mark and the backslash.
+constexpr auto kPlainInString = [] {
+  std::array<bool, 256> plain{};
+  for (int c = 0x20; c < 256; ++c) plain[c] = c != '"' && c != '\\';
+  return plain;
+}();
 
 // Whether a number token (valid JSON) is too large in magnitude to be held
 // as a double. Conversion reports both overflow and underflow as out of
@@ -153,24 +162,14 @@ bool Cursor::escape(std::string* out) {
 bool Cursor::string(std::string& out) {
   if (!expect('"')) return false;
   size_t run = pos_;  // start of the bytes not yet copied
-  while (pos_ < text_.size()) {
-    auto c = static_cast<unsigned char>(text_[pos_]);
-    if (c == '"') {
-      out.append(text_.substr(run, pos_ - run));
-      ++pos_;
-      return true;
-    }
-    if (c < 0x20) return false;
-    if (c == '\\') {
-      out.append(text_.substr(run, pos_ - run));
-      ++pos_;
-      if (!escape(&out)) return false;
-      run = pos_;
-      continue;
-    }
-    ++pos_;
+  for (;;) {
+    while (pos_ < text_.size() && kPlainInString[static_cast<unsigned char>(text_[pos_])]) ++pos_;
+    if (pos_ == text_.size() || (text_[pos_] != '"' && text_[pos_] != '\\')) return false;
+    out.append(text_.substr(run, pos_ - run));
+    if (text_[pos_++] == '"') return true;
+    if (!escape(&out)) return false;
+    run = pos_;
   }
-  return false;
 }
 
 bool Cursor::skip_string() {

@@ -39,6 +39,7 @@ class Cursor {
   // The next byte, or 0 at the end of the text.
   char peek() const { return pos_ < text_.size() ? text_[pos_] : '\0'; }
   bool at_end() const { return pos_ == text_.size(); }
+  size_t remaining() const { return text_.size() - pos_; }
 
   // Each reads one value of its kind at the cursor and moves past it.
   bool number(Number& out);

@@ -1,7 +1,6 @@
 #include "inspect/device_name.h"
 
 #include <array>
-#include <string>
 
 #include "unicode/properties.h"
 
@@ -24,14 +23,10 @@ bool numbered_port(std::string_view name) {
   return false;
 }
 
-// The upper-case form of an ASCII name; empty for any other.
-std::string ascii_upper(std::string_view name) {
-  std::string upper(name);
-  for (char& c : upper) {
-    if (static_cast<unsigned char>(c) >= 0x80) return {};
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return upper;
+bool reserved(std::string_view upper) {
+  for (auto name : kNames)
+    if (upper == name) return true;
+  return numbered_port(upper);
 }
 
 }  // namespace
@@ -47,11 +42,16 @@ bool names_device(std::string_view path) {
   // Upper-casing never lowers the number of characters, and no reserved name
   // has more than 7: a name of more than 7 * 4 bytes cannot match.
   if (name.empty() || name.size() > 4 * 7) return false;
-  std::string upper = ascii_upper(name);
-  if (upper.empty()) upper = unicode::to_upper_full(name);
-  for (auto reserved : kNames)
-    if (upper == reserved) return true;
-  return numbered_port(upper);
+  // An ASCII name upper-cases to ASCII of the same length; only other names
+  // need the full Unicode mapping.
+  char upper[7];
+  size_t size = 0;
+  for (char c : name) {
+    if (static_cast<unsigned char>(c) >= 0x80) return reserved(unicode::to_upper_full(name));
+    if (size == sizeof upper) return false;
+    upper[size++] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  return reserved(std::string_view(upper, size));
 }
 
 }  // namespace inspect

@@ -17,6 +17,7 @@ TEST(NamesDevice, Verdicts) {
       "C:\\dir\\console", "C:\\dir\\ con", "C:\\dir\\", "", "C:\\dir\\con\t",
       "C:\\dir\\con\u00A0", "C:\\dir\\con\\x", "C:\\dir\\COM\u0661",  // Arabic-Indic one
       "C:\\dir\\COM\u00BD", "C:\\dir\\CO", "C:\\dir\\c\u00F6n", "C:\\dir\\.con",
+      "C:\\dir\\conouts", "C:\\dir\\conouts\u0131",  // longer than any reserved name
   };
   for (const char* path : reserved) EXPECT_TRUE(names_device(path)) << path;
   for (const char* path : plain) EXPECT_FALSE(names_device(path)) << path;

@@ -19,11 +19,11 @@ bool drive_letter_form(std::string_view path) {
 }
 
 std::vector<std::string_view> files_to_look_up(const std::vector<std::string>& paths) {
-  std::vector<std::string_view> views(paths.begin(), paths.end());
-  std::vector<std::string_view> result;
-  for (std::string_view path : unique(views))
-    if (drive_letter_form(path) && !names_device(path)) result.push_back(path);
-  return result;
+  std::vector<std::string_view> views;
+  views.reserve(paths.size());
+  for (std::string_view path : paths)
+    if (drive_letter_form(path) && !names_device(path)) views.push_back(path);
+  return unique(std::move(views));
 }
 
 }  // namespace inspect

@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <type_traits>
+#include <utility>
 
 #include "inspect/files.h"
 #include "inspect/platform.h"
@@ -50,15 +51,15 @@ std::vector<uint32_t> window_pids(const json::Value& entry) {
   return pids;
 }
 
-Response respond(const Request& request, const Lookups& lookups) {
+Response respond(Request request, const Lookups& lookups) {
   Response response;
-  for (uint64_t number : unique(request.windows))
+  for (uint64_t number : unique(std::move(request.windows)))
     if (auto entry = lookups.window(number)) response.windows.push_back(std::move(*entry));
 
-  std::vector<uint32_t> pids = request.pids;
+  std::vector<uint32_t> pids = std::move(request.pids);
   add_window_pids(response.windows, pids);
   add_window_pids(lookups.other_windows(), pids);
-  for (uint32_t pid : unique(pids))
+  for (uint32_t pid : unique(std::move(pids)))
     if (auto entry = lookups.process(pid)) response.processes.push_back(std::move(*entry));
 
   for (std::string_view path : files_to_look_up(request.files))

@@ -42,7 +42,7 @@ struct Response {
 
 // Each window number, process id and path is looked up at most once, in
 // order of first occurrence; every point is looked up, repeats included.
-Response respond(const Request& request, const Lookups& lookups);
+Response respond(Request request, const Lookups& lookups);
 
 // The response as one compact JSON object (keys "files", "points",
 // "processes", "screen", "windows"; missing entries as null) and "\n".
