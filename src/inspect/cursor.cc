@@ -1,8 +1,7 @@
 #include "inspect/cursor.h"
 
+#include <algorithm>
 #include <array>
-#include <charconv>
-#include <system_error>
 #include <vector>
 
 #include "unicode/utf8.h"
@@ -21,30 +20,51 @@ constexpr auto kPlainInString = [] {
   return plain;
 }();
 
+// The least magnitude that rounds to infinity as a double, in full: the
+// midpoint between the largest double and 2^1024, (2^54 - 1) * 2^970, which
+// round-half-to-even sends up. 309 digits, so it is 0.d1d2... * 10^309.
+constexpr std::string_view kOverflowDigits =
+    "179769313486231580793728971405303415079934132710037826936173"
+    "778980444968292764750946649017977587207096330286416692887910"
+    "946555547851940402630657488671505820681908902000708383676273"
+    "854845817711531764475730270069855571366959622842914819860834"
+    "936475292719074168444365510704342711559699508093042880177904"
+    "174497792";
+constexpr int64_t kOverflowExponent = 309;
+
 // Whether a number token (valid JSON) is too large in magnitude to be held
-// as a double. Conversion reports both overflow and underflow as out of
-// range; a positive decimal exponent tells the first from the second.
+// as a double: whether its exact decimal value reaches kOverflowDigits. An
+// exact comparison of digits, so it needs no conversion, no locale and no
+// library's rounding, and is the same on every platform.
 bool overflows_double(std::string_view token) {
-  double value;
-  auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
-  if (error != std::errc::result_out_of_range) return false;
   size_t i = token[0] == '-' ? 1 : 0;
-  int64_t exponent = 0;  // decimal exponent of the first significant digit, plus one
-  if (token[i] != '0') {
-    while (i < token.size() && is_digit(token[i])) ++exponent, ++i;
-  } else {
-    i += 2;  // "0."
-    while (i < token.size() && token[i] == '0') --exponent, ++i;
-  }
-  size_t e = token.find_first_of("eE");
-  if (e != std::string_view::npos) {
+  size_t e = std::min(token.find_first_of("eE"), token.size());
+  // The digits of the mantissa without the point, and where the point was.
+  std::string_view mantissa = token.substr(i, e - i);
+  size_t point = std::min(mantissa.find('.'), mantissa.size());
+  auto digit = [&](size_t k) { return mantissa[k < point ? k : k + 1]; };
+  size_t count = mantissa.size() - (point < mantissa.size() ? 1 : 0);
+  size_t first = 0;  // the first nonzero digit
+  while (first < count && digit(first) == '0') ++first;
+  if (first == count) return false;  // zero
+  // The value is 0.D * 10^exponent, D the digits from the first nonzero one.
+  int64_t exponent = static_cast<int64_t>(point) - static_cast<int64_t>(first);
+  if (e < token.size()) {
     bool negative = token[e + 1] == '-';
-    int64_t written = 0;
+    int64_t written = 0;  // saturates far beyond any decision
     for (size_t k = e + 1; k < token.size(); ++k)
       if (is_digit(token[k]) && written < 1000000000) written = written * 10 + (token[k] - '0');
     exponent += negative ? -written : written;
   }
-  return exponent > 0;
+  if (exponent != kOverflowExponent) return exponent > kOverflowExponent;
+  // Same exponent: compare the digits as fractions. kOverflowDigits ends in a
+  // nonzero digit, so D ending first is the smaller.
+  for (size_t k = 0; k < kOverflowDigits.size(); ++k) {
+    if (first + k == count) return false;
+    char d = digit(first + k);
+    if (d != kOverflowDigits[k]) return d > kOverflowDigits[k];
+  }
+  return true;
 }
 
 }  // namespace

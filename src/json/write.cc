@@ -1,9 +1,12 @@
 #include "json/write.h"
 
-#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
+
+#include "json/shortest.h"
 
 namespace json {
 namespace {
@@ -35,11 +38,24 @@ void write_string(const std::string& s, std::string& out) {
   out.push_back('"');
 }
 
+// Plain decimal, by hand: std::to_chars for 64-bit integers reaches into
+// the C++ library's binary, whose exported name differs between platforms.
 template <class Int>
 void write_integer(Int v, std::string& out) {
   char buf[24];
-  auto r = std::to_chars(buf, buf + sizeof buf, v);
-  out.append(buf, r.ptr);
+  char* p = buf + sizeof buf;
+  bool negative = false;
+  auto m = static_cast<uint64_t>(v);
+  if constexpr (std::is_signed_v<Int>) {
+    negative = v < 0;
+    if (negative) m = ~m + 1;  // the magnitude, also of the most negative
+  }
+  do {
+    *--p = static_cast<char>('0' + m % 10);
+    m /= 10;
+  } while (m != 0);
+  if (negative) *--p = '-';
+  out.append(p, buf + sizeof buf);
 }
 
 }  // namespace
@@ -53,20 +69,10 @@ void write_double(double v, std::string& out) {
     out += std::signbit(v) ? "-0.0" : "0.0";
     return;
   }
-  // Shortest round-trip digits in scientific form: [-]d[.ddd]e[+-]x.
-  char sci[32];
-  auto r = std::to_chars(sci, sci + sizeof sci, v, std::chars_format::scientific);
-  std::string_view text(sci, static_cast<size_t>(r.ptr - sci));
-  bool negative = text.front() == '-';
-  if (negative) text.remove_prefix(1);
-  size_t e_pos = text.find('e');
-  std::string_view mantissa = text.substr(0, e_pos);
-  int exponent = 0;
-  std::from_chars(text.data() + e_pos + 1 + (text[e_pos + 1] == '+'),
-                  text.data() + text.size(), exponent);
-  std::string digits;
-  digits.push_back(mantissa[0]);
-  if (mantissa.size() > 2) digits.append(mantissa.substr(2));
+  bool negative = v < 0;
+  Decimal shortest_form = shortest(negative ? -v : v);
+  const std::string& digits = shortest_form.digits;
+  int exponent = shortest_form.exponent;
 
   if (negative) out.push_back('-');
   if (exponent < -5 || exponent > 15) {

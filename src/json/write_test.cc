@@ -64,6 +64,13 @@ TEST(Serialize, CompactSortedKeysAndNumberKinds) {
             "\"id\":18446744073709551615,\"source\":\"Finder\",\"source_pid\":-3}");
 }
 
+TEST(Serialize, IntegersAtTheirLimits) {
+  Value v = Value::array({int64_t{INT64_MIN}, int64_t{INT64_MAX}, int64_t{0},
+                          uint64_t{0}, int64_t{-10}, uint64_t{1000000}});
+  EXPECT_EQ(serialize(v),
+            "[-9223372036854775808,9223372036854775807,0,0,-10,1000000]");
+}
+
 TEST(Serialize, KeysSortByUnsignedBytes) {
   Value v = Value::object();
   v["\xc3\xa9"] = 1;  // é sorts after every ASCII key

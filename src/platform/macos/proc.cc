@@ -1,0 +1,27 @@
+// Process facts (libproc, part of libSystem).
+#include "platform/proc.h"
+
+#include <libproc.h>
+#include <sys/param.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace proc {
+
+// proc_name refuses (answers 0) a buffer shorter than a whole name field,
+// 2 * MAXCOMLEN bytes, copies the whole field and then counts up to the
+// first zero byte; a name that fills the field has none. Its buffer here is
+// therefore larger and zeroed, and only what fits the caller's is copied.
+// A process that has gone, or that the caller may not inspect, has no name.
+int name(int32_t pid, char* buffer, uint32_t size) {
+  if (!buffer || size == 0 || pid <= 0) return 0;
+  char field[4 * MAXCOMLEN] = {};
+  int length = proc_name(pid, field, sizeof field);
+  if (length <= 0) return 0;
+  size_t n = std::min<size_t>({static_cast<size_t>(length), 2 * MAXCOMLEN, size});
+  std::memcpy(buffer, field, n);
+  return static_cast<int>(n);
+}
+
+}  // namespace proc
