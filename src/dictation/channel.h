@@ -5,9 +5,14 @@
 // tap callback may send. The receiver waits until an item arrives or until
 // no sender is left (the channel is then closed once drained). Sending to a
 // channel whose receiver is gone fails and drops the item.
+//
+// The receiver marks each item done once it has been dealt with; a `Watcher`
+// can wait, for a bounded time, until every item sent so far is done.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstddef>
 #include <deque>
 #include <memory>
@@ -21,6 +26,8 @@ template <typename T>
 class Sender;
 template <typename T>
 class Receiver;
+template <typename T>
+class Watcher;
 
 namespace channel_detail {
 
@@ -28,7 +35,10 @@ template <typename T>
 struct Shared {
   std::mutex lock;
   std::condition_variable arrived;
+  std::condition_variable settled;
   std::deque<T> items;
+  uint64_t sent = 0;
+  uint64_t done = 0;
   size_t senders = 0;
   bool receiver_alive = true;
 };
@@ -55,6 +65,7 @@ class Sender {
       std::lock_guard<std::mutex> hold(shared_->lock);
       if (!shared_->receiver_alive) return false;
       shared_->items.push_back(std::move(item));
+      ++shared_->sent;
     }
     shared_->arrived.notify_one();
     return true;
@@ -117,6 +128,18 @@ class Receiver {
     return item;
   }
 
+  // The item last received has been dealt with.
+  void mark_done() {
+    if (!shared_) return;
+    {
+      std::lock_guard<std::mutex> hold(shared_->lock);
+      ++shared_->done;
+    }
+    shared_->settled.notify_all();
+  }
+
+  Watcher<T> watcher() const { return Watcher<T>(shared_); }
+
  private:
   template <typename U>
   friend std::pair<Sender<U>, Receiver<U>> make_channel();
@@ -130,6 +153,29 @@ class Receiver {
     shared_->items.clear();
   }
 
+  std::shared_ptr<channel_detail::Shared<T>> shared_;
+};
+
+// Watches a channel's progress from any thread; does not keep it open.
+template <typename T>
+class Watcher {
+ public:
+  Watcher() = default;
+  explicit Watcher(std::shared_ptr<channel_detail::Shared<T>> shared)
+      : shared_(std::move(shared)) {}
+
+  // Waits until every item sent before the call is done, at most `limit`.
+  // True when they all are.
+  bool wait_settled(std::chrono::nanoseconds limit) const {
+    if (!shared_) return true;
+    std::unique_lock<std::mutex> hold(shared_->lock);
+    uint64_t target = shared_->sent;
+    return shared_->settled.wait_for(hold, limit, [this, target] {
+      return shared_->done >= target || !shared_->receiver_alive;
+    });
+  }
+
+ private:
   std::shared_ptr<channel_detail::Shared<T>> shared_;
 };
 

@@ -105,6 +105,9 @@ std::optional<int32_t> parse_pid(std::string_view text) {
 }
 
 bool is_json_string(std::string_view text) {
+  // A raw NUL is neither JSON white space nor allowed inside a string; the
+  // parser would take it for the end of the text.
+  if (text.find('\0') != std::string_view::npos) return false;
   // Only a string can follow the white space; anything else is refused
   // before the parser would build it.
   size_t start = text.find_first_not_of(" \t\n\r");

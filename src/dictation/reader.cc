@@ -2,26 +2,17 @@
 
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
 #include "dictation/commands.h"
+#include "dictation/run.h"
 #include "dictation/spawn.h"
 #include "platform/run_loop.h"
+#include "stream/stream.h"
 #include "unicode/utf8.h"
 
 namespace dictation {
-
-std::optional<std::string> take_line(std::string& buffer) {
-  size_t end = buffer.find('\n');
-  if (end == std::string::npos) return std::nullopt;
-  size_t length = end > 0 && buffer[end - 1] == '\r' ? end - 1 : end;
-  std::string line = buffer.substr(0, length);
-  buffer.erase(0, end + 1);
-  return line;
-}
 
 namespace platform {
 namespace {
@@ -33,26 +24,10 @@ void post(std::unique_ptr<std::string> line) {
 // Posts every line of standard input in order, then the end marker. Stops
 // at end of input, at a read error, or before a line that is not UTF-8.
 void reader() {
-  std::string buffer;
-  char chunk[4096];
-  bool more = true;
-  while (more) {
-    ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      more = false;
-      // The last line may lack its terminator; it still counts.
-      if (!buffer.empty()) buffer.push_back('\n');
-    } else {
-      buffer.append(chunk, static_cast<size_t>(n));
-    }
-    while (std::optional<std::string> line = take_line(buffer)) {
-      if (!unicode::valid_utf8(*line)) {
-        more = false;
-        break;
-      }
-      post(std::make_unique<std::string>(std::move(*line)));
-    }
+  stream::LineReader input(STDIN_FILENO);
+  while (std::optional<std::string> line = input.next()) {
+    if (!unicode::valid_utf8(*line)) break;
+    post(std::make_unique<std::string>(std::move(*line)));
   }
   post(nullptr);
 }
@@ -69,9 +44,10 @@ bool read_commands() {
 void run_command(void* context) {
   std::unique_ptr<std::string> line(static_cast<std::string*>(context));
   if (!line) {
-    // Every line posted before the marker has had its reply. Threads still
-    // running are not torn down: the process just ends.
-    (void)std::fflush(stdout);
+    // Every line posted before the marker has had its reply; key events
+    // queued by now are written too, unless standard output stays blocked.
+    // Threads still running are not torn down: the process just ends.
+    finish_key_events();
     std::_Exit(0);
   }
   handle(*line);

@@ -9,11 +9,6 @@
 
 namespace dictation {
 
-// Splits complete lines off the front of `buffer`: a line ends at "\n", and a
-// "\r" just before it goes too. Returns the next line, or none when `buffer`
-// holds no "\n".
-std::optional<std::string> take_line(std::string& buffer);
-
 namespace platform {
 
 // Starts the reader thread (never joined) and returns at once. False when the

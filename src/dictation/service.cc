@@ -31,9 +31,15 @@ constexpr cg::EventMask kTapEvents =
     cg::mask_bit(cg::kFlagsChanged) | cg::mask_bit(cg::kOtherMouseDown);
 
 void emitter(Receiver<KeyEvent> events) {
-  while (std::optional<KeyEvent> item = events.receive())
+  while (std::optional<KeyEvent> item = events.receive()) {
     emit(item->first, item->second);
+    events.mark_done();
+  }
 }
+
+// Progress of the emitter, for the end of input. Set before "ready", never
+// freed.
+Watcher<KeyEvent>* the_watcher = nullptr;
 
 // Sends exactly one verdict, unless it ends early; then the ready channel
 // closes without one.
@@ -62,14 +68,18 @@ void tap_thread(Sender<KeyEvent> events, Sender<bool> ready, Hotkey hotkey) {
 }
 
 [[noreturn]] void stop_after_spawn_failure() {
-  (void)std::fflush(stdout);
   std::_Exit(kSpawnFailedStatus);
 }
 
 }  // namespace
 
+void finish_key_events() {
+  if (the_watcher) (void)the_watcher->wait_settled(kFinishLimit);
+}
+
 uint8_t run(Hotkey hotkey) {
   auto [event_sender, event_receiver] = make_channel<KeyEvent>();
+  the_watcher = new Watcher<KeyEvent>(event_receiver.watcher());
   std::optional<std::thread> emitting =
       spawn("emitter", [events = std::move(event_receiver)]() mutable {
         emitter(std::move(events));

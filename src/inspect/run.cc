@@ -3,13 +3,13 @@
 // read and checked completely.
 #include "inspect/run.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
 
 #include "inspect/answer.h"
 #include "json/line.h"
+#include "stream/stream.h"
 
 namespace inspect {
 
@@ -21,14 +21,10 @@ namespace {
 bool read_request(char* buffer, size_t& used) {
   used = 0;
   while (used < kRequestLimit) {
-    ssize_t n = ::read(STDIN_FILENO, buffer + used, kRequestLimit - used);
-    if (n > 0) {
-      used += static_cast<size_t>(n);
-    } else if (n == 0) {
-      break;
-    } else if (errno != EINTR) {
-      return false;
-    }
+    long n = stream::read_some(STDIN_FILENO, buffer + used, kRequestLimit - used);
+    if (n < 0) return false;
+    if (n == 0) break;
+    used += static_cast<size_t>(n);
   }
   return true;
 }

@@ -1,10 +1,12 @@
 #include "json/line.h"
 
-#include <cstdio>
+#include <unistd.h>
+
 #include <mutex>
 #include <string>
 
 #include "json/write.h"
+#include "stream/stream.h"
 
 namespace json {
 namespace {
@@ -17,8 +19,7 @@ std::mutex& output_lock() {
 void write_locked(const std::string& line) {
   std::lock_guard<std::mutex> hold(output_lock());
   // Errors are dropped: a host that went away must not end the process.
-  (void)std::fwrite(line.data(), 1, line.size(), stdout);
-  (void)std::fflush(stdout);
+  (void)stream::write_all(STDOUT_FILENO, line);
 }
 
 }  // namespace

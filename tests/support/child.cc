@@ -82,15 +82,23 @@ int remaining_ms(Clock::time_point deadline) {
 
 std::string binary() { return QCH_BINARY; }
 
-Child::Child(const std::vector<std::string>& args, const Env& env) {
+Child::Child(const std::vector<std::string>& args, const Env& env,
+             Streams streams) {
   int in[2], out[2], err[2];
   if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0)
     throw std::runtime_error("pipe failed");
+  // The child's ends: their open file descriptions are shared with it.
+  if (streams.nonblocking_input) fcntl(in[0], F_SETFL, O_NONBLOCK);
+  if (streams.nonblocking_output) fcntl(out[1], F_SETFL, O_NONBLOCK);
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  if (streams.closed_output) {
+    posix_spawn_file_actions_addclose(&actions, 1);
+  } else {
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  }
   posix_spawn_file_actions_adddup2(&actions, err[1], 2);
   for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
     posix_spawn_file_actions_addclose(&actions, fd);

@@ -26,11 +26,19 @@ struct RunResult {
 RunResult run(const std::vector<std::string>& args, const std::string& input,
               const Env& env = {}, milliseconds timeout = milliseconds(10000));
 
+// How a child's standard streams are handed to it.
+struct Streams {
+  bool nonblocking_input = false;   // its standard input in non-blocking mode
+  bool nonblocking_output = false;  // its standard output in non-blocking mode
+  bool closed_output = false;       // it starts with standard output closed
+};
+
 // A running child with pipes on all three standard streams. The environment
 // is the test's own plus `env` (and without QUORVEL_DESKTOP unless given).
 class Child {
  public:
-  Child(const std::vector<std::string>& args, const Env& env = {});
+  Child(const std::vector<std::string>& args, const Env& env = {},
+        Streams streams = {});
   ~Child();  // kills the child if it still runs
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;

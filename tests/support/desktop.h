@@ -24,6 +24,7 @@ class Desktop {
   // The environment that points the helper at this desktop.
   Env env() const;
   const std::string& file() const { return file_; }
+  const std::string& log_path() const { return log_; }
 
   // Sends one action line to the control FIFO (opened on first use; the
   // helper must be running).

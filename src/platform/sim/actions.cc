@@ -1,6 +1,8 @@
 #include "platform/sim/actions.h"
 
+#include <algorithm>
 #include <set>
+#include <utility>
 
 namespace sim {
 namespace {
@@ -27,9 +29,34 @@ std::string element_id(const json& a, const Where& where, std::string* out) {
 }
 
 void collect_ids(const NodePtr& root, std::set<std::string>* ids) {
-  if (!root) return;
-  ids->insert(root->id);
-  for (const auto& c : root->children) collect_ids(c, ids);
+  std::vector<const Node*> pending;
+  if (root) pending.push_back(root.get());
+  while (!pending.empty()) {
+    const Node* n = pending.back();
+    pending.pop_back();
+    ids->insert(n->id);
+    for (const auto& c : n->children) pending.push_back(c.get());
+  }
+}
+
+// Level of `node` below its tree's root.
+size_t level_of(const Node& node) {
+  size_t level = 0;
+  for (NodePtr p = node.parent.lock(); p; p = p->parent.lock()) ++level;
+  return level;
+}
+
+// Levels a subtree spans: 1 for a leaf.
+size_t height_of(const NodePtr& root) {
+  size_t height = 0;
+  std::vector<std::pair<const Node*, size_t>> pending{{root.get(), 1}};
+  while (!pending.empty()) {
+    auto [n, level] = pending.back();
+    pending.pop_back();
+    height = std::max(height, level);
+    for (const auto& c : n->children) pending.push_back({c.get(), level + 1});
+  }
+  return height;
 }
 
 // New elements may reuse only ids of the subtree they replace.
@@ -203,6 +230,12 @@ std::string apply(Desktop& d, DataAction& a) {
         if (auto r = check_new_ids(d, a.collected, node->children);
             !r.empty()) {
           return "children: " + r;
+        }
+        size_t level = level_of(*node);
+        for (const auto& child : *a.children) {
+          if (level + height_of(child) > size_t{kMaxElementDepth}) {
+            return "children: elements nested too deeply";
+          }
         }
       }
       if (auto r = check_refs(d, a.collected); !r.empty()) return r;

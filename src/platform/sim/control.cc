@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/sim/events_state.h"
+#include "platform/sim/strict_json.h"
 
 namespace sim {
 namespace {
@@ -73,9 +74,10 @@ void script_loop(const std::vector<ScriptItem>& items, uint64_t generation) {
 
 void apply_control_line(std::string_view line) {
   if (line.find_first_not_of(" \t\r") == std::string_view::npos) return;
-  nlohmann::json action = nlohmann::json::parse(line, nullptr, false);
-  if (action.is_discarded()) {
-    log_effect({{"effect", "rejected"}, {"line", std::string(line)}, {"reason", "not JSON"}});
+  nlohmann::json action;
+  if (std::string r = parse_json_strictly(line, &action); !r.empty()) {
+    if (r == "not valid JSON") r = "not JSON";
+    log_effect({{"effect", "rejected"}, {"line", std::string(line)}, {"reason", r}});
     return;
   }
   apply_logged(action);

@@ -14,6 +14,10 @@
 
 namespace sim {
 
+// Deepest level of an element below its tree's root (the root is level 0),
+// in the file and after any action.
+inline constexpr int kMaxElementDepth = 200;
+
 // Parses a whole desktop file into `out` (a fresh Desktop). Returns "" or
 // the reason.
 std::string parse_desktop(std::string_view text, Desktop* out);

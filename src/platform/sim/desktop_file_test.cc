@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/cg_event.h"
+#include "platform/sim/desktop_file.h"
 #include "platform/sim/test_desktop.h"
 
 namespace sim {
@@ -59,11 +60,31 @@ TEST(DesktopFile, BadFilesGivePreciseReasons) {
       {R"({"script": [{"at_ms": 5, "action": "delay", "element": "x"}]})",
        "script[0]: delay_ms: missing"},
       {R"({"system_wide": {"delay_ms": -1}})",
-       "system_wide.delay_ms: expected a number of milliseconds >= 0"},
+       "system_wide.delay_ms: expected a number of milliseconds from 0 to 1e12"},
   };
   for (const auto& [text, reason] : cases) {
     EXPECT_EQ(check_desktop(text), reason) << text;
   }
+  // Text the JSON parser alone would take: a NUL and what follows it, a
+  // byte-order mark, integers beyond 64 bits; times that overflow clocks.
+  const std::pair<std::string, std::string> strict[] = {
+      {std::string("{}\0garbage", 10), "not valid JSON (a NUL byte)"},
+      {"\xEF\xBB\xBF{}", "not valid JSON (a byte-order mark)"},
+      {R"({"processes": {"1": "a"}, "input": {"flags": 18446744073709551616}})",
+       "an integer beyond the 64-bit range"},
+      {R"({"system_wide": {"attributes": {"x": -9223372036854775809}}})",
+       "an integer beyond the 64-bit range"},
+      {R"({"script": [{"at_ms": 1e308, "action": "marker", "label": "x"}]})",
+       "script[0].at_ms: expected a number of milliseconds from 0 to 1e12"},
+      {R"({"system_wide": {"delay_ms": 1e308}})",
+       "system_wide.delay_ms: expected a number of milliseconds from 0 to 1e12"},
+  };
+  for (const auto& [text, reason] : strict) {
+    EXPECT_EQ(check_desktop(text), reason) << text;
+  }
+  EXPECT_EQ(check_desktop(R"({"input": {"flags": 18446744073709551615},
+      "system_wide": {"attributes": {"x": -9223372036854775808, "y": "1e999999999999999999999"}}})"),
+            "");
   std::string deep = std::string(200, '[') + std::string(200, ']');
   std::string r = check_desktop(
       R"({"system_wide": {"attributes": {"x": )" + deep + "}}}");
@@ -110,6 +131,9 @@ TEST(DesktopFileDeathTest, BadFileEndsTheProcess) {
   setenv("QUORVEL_DESKTOP", "/nonexistent/desktop.json", 1);
   EXPECT_EXIT(ensure_loaded(), ::testing::ExitedWithCode(kBadDesktopStatus),
               "desktop file /nonexistent/desktop.json: cannot be read");
+  setenv("QUORVEL_DESKTOP", "/", 1);
+  EXPECT_EXIT(ensure_loaded(), ::testing::ExitedWithCode(kBadDesktopStatus),
+              "desktop file /: cannot be read \\(Is a directory\\)\n$");
   unsetenv("QUORVEL_DESKTOP");
   unlink(path.data());
 }
@@ -147,6 +171,21 @@ TEST(DataActions, AppliedOrRejectedWhole) {
   EXPECT_EQ(ax::is_attribute_settable(f.get(), "AXValue", &settable),
             ax::kSuccess);
   EXPECT_TRUE(settable);
+  // A chain of set actions cannot build a tree deeper than a file may.
+  std::string last = "f";
+  int refused = 0;
+  for (int k = 0; k < 300; ++k) {
+    std::string id = "deep" + std::to_string(k);
+    std::string r = apply_data_action(
+        {{"action", "set"}, {"element", last}, {"children", {{{"id", id}}}}});
+    if (r.empty()) {
+      last = id;
+    } else {
+      EXPECT_EQ(r, "children: elements nested too deeply");
+      ++refused;
+    }
+  }
+  EXPECT_EQ(refused, 300 - (kMaxElementDepth - 1));
   // Replacing an application may reuse the ids of its own old tree.
   EXPECT_EQ(apply_data_action({{"action", "application"}, {"pid", 1},
                                {"ui", {{"id", "f"}}}}),

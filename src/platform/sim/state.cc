@@ -1,14 +1,14 @@
 // Loading the desktop, and the entry points of sim.h that act on its data.
 #include "platform/sim/state.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "platform/cg_event.h"
@@ -37,6 +37,34 @@ State& raw_state() {
   _exit(kBadDesktopStatus);
 }
 
+// The whole file; "" or why it cannot be read (a directory cannot).
+std::string read_file(const char* path, std::string* out) {
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::strerror(errno);
+  struct stat st {};
+  std::string why;
+  if (::fstat(fd, &st) != 0) {
+    why = std::strerror(errno);
+  } else if (S_ISDIR(st.st_mode)) {
+    why = std::strerror(EISDIR);
+  } else {
+    char chunk[65536];
+    for (;;) {
+      ssize_t n = ::read(fd, chunk, sizeof chunk);
+      if (n > 0) {
+        out->append(chunk, static_cast<size_t>(n));
+      } else if (n == 0) {
+        break;
+      } else if (errno != EINTR) {
+        why = std::strerror(errno);
+        break;
+      }
+    }
+  }
+  ::close(fd);
+  return why;
+}
+
 void load_from_environment() {
   auto desktop = std::make_unique<Desktop>();
   const char* path = std::getenv("QUORVEL_DESKTOP");
@@ -44,12 +72,11 @@ void load_from_environment() {
     std::string r = parse_desktop("{}", desktop.get());
     (void)r;
   } else {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) bad_desktop(path, std::string("cannot be read (") +
-                                   std::strerror(errno) + ")");
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::string r = parse_desktop(text.str(), desktop.get());
+    std::string text;
+    if (std::string why = read_file(path, &text); !why.empty()) {
+      bad_desktop(path, "cannot be read (" + why + ")");
+    }
+    std::string r = parse_desktop(text, desktop.get());
     if (!r.empty()) bad_desktop(path, r);
   }
   clock_reset();
