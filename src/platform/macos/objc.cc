@@ -41,9 +41,11 @@ bool answers(Id receiver, Sel op) {
 
 template <typename R, typename... Args>
 R message(Id receiver, Sel op, Args... args) {
+  // Through void (*)(): whichever prototype the SDK gives objc_msgSend, the
+  // cast to the message's own type is then one the compiler accepts.
   using Send = R (*)(id, SEL, Args...);
-  return reinterpret_cast<Send>(&objc_msgSend)(object_of(receiver), sel_of(op),
-                                                args...);
+  auto entry = reinterpret_cast<void (*)()>(&objc_msgSend);
+  return reinterpret_cast<Send>(entry)(object_of(receiver), sel_of(op), args...);
 }
 
 struct Pools {
