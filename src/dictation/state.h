@@ -16,6 +16,7 @@
 #include "json/value.h"
 #include "platform/cf.h"
 #include "platform/cg_event.h"
+#include "platform/clock.h"
 
 namespace dictation {
 
@@ -26,7 +27,7 @@ using KeyEvent = std::pair<std::string, json::Value>;
 inline constexpr std::chrono::seconds kHandsFreeWindow{1};
 
 struct State {
-  using Clock = std::chrono::steady_clock;
+  using Clock = clocks::Monotonic;
 
   State(Sender<KeyEvent> sender, Hotkey chosen)
       : events(std::move(sender)), hotkey(chosen) {}

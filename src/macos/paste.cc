@@ -2,19 +2,19 @@
 
 #include <chrono>
 #include <optional>
-#include <thread>
 #include <utility>
 
 #include "macos/focus.h"
 #include "macos/keyboard_layout.h"
 #include "platform/cg_event.h"
+#include "platform/clock.h"
 #include "platform/run_loop.h"
 
 namespace frontmost::platform {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = clocks::Monotonic;
 using std::chrono::milliseconds;
 
 constexpr milliseconds kModifierWait{400};
@@ -39,7 +39,7 @@ void wait_for_released_modifiers() {
     cg::Flags flags =
         cg::event_source_flags_state(cg::SourceState::HIDSystem);
     if ((flags & kWaitedModifiers) == 0) return;
-    std::this_thread::sleep_for(kModifierInterval);
+    clocks::sleep_for(kModifierInterval);
   }
 }
 
@@ -82,7 +82,7 @@ bool inside_web_content(cf::TypeRef focused, Clock::time_point deadline) {
 PasteResult watch(cf::TypeRef focused, const TextState& before,
                   Clock::time_point deadline) {
   for (int poll = 0; poll < kPolls; ++poll) {
-    std::this_thread::sleep_for(kPollInterval);
+    clocks::sleep_for(kPollInterval);
     if (Clock::now() >= deadline) return pasted();
     std::optional<TextState> now = text_state(focused);
     if (!now || !(*now == before)) return pasted();

@@ -161,6 +161,13 @@ std::string parse_data_action(const json& a, uint64_t* next_auto_id,
     if (!a.contains("delay_ms")) return w.at("delay_ms").fail("missing");
     return parse_delay(a["delay_ms"], w.at("delay_ms"), &out->delay_ms);
   }
+  if (name == "clock") {
+    out->kind = DataAction::Kind::Clock;
+    if (!a.contains("advance_ms") && !a.contains("wall_ms")) {
+      return w.fail("expected \"advance_ms\" or \"wall_ms\"");
+    }
+    return parse_clock(a, w, &out->clock);
+  }
   return kNotDataAction;
 }
 
@@ -244,6 +251,9 @@ std::string apply(Desktop& d, DataAction& a) {
       node->delay_ms = a.delay_ms;
       return "";
     }
+    case Kind::Clock:
+      apply_clock(a.clock);
+      return "";
   }
   return kNotDataAction;
 }

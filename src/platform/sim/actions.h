@@ -15,7 +15,7 @@ namespace sim {
 
 struct DataAction {
   enum class Kind {
-    Set, Focus, SecureInput, Pasteboard, Windows, Application, Delay
+    Set, Focus, SecureInput, Pasteboard, Windows, Application, Delay, Clock
   };
   Kind kind = Kind::Set;
   std::string element;
@@ -28,6 +28,7 @@ struct DataAction {
   std::optional<std::vector<RecipePtr>> windows;
   Application application;
   double delay_ms = 0;
+  ClockSettings clock;
   Collected collected;
 };
 

@@ -70,8 +70,15 @@ struct PasteReaction {
   std::optional<std::string> focus;
 };
 
+// Shifts of the clocks (see clock_shift.h).
+struct ClockSettings {
+  double advance_ms = 0;           // both clocks forward
+  std::optional<double> wall_ms;   // the wall clock set to this
+};
+
 struct Desktop {
   EventSettings events;
+  ClockSettings clock;
   bool secure_input = false;
   bool carbon = true;
   std::set<std::string> carbon_missing;

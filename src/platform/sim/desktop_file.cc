@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+#include "platform/sim/clock_shift.h"
+
+#include <cmath>
+
 #include "platform/sim/actions.h"
 
 namespace sim {
@@ -266,6 +270,10 @@ std::string parse_member(const std::string& key, const json& v, Desktop* d,
       key == "script") {
     return "";  // event settings, read by parse_events
   }
+  if (key == "clock") {
+    if (std::string r = expect_object(v, w); !r.empty()) return r;
+    return parse_clock(v, w, &d->clock);
+  }
   if (key == "secure_input") return parse_bool(v, w, &d->secure_input);
   if (key == "carbon") return parse_carbon(v, d);
   if (key == "keyboard") return parse_keyboard(v, w, &d->keyboard);
@@ -295,6 +303,34 @@ std::string parse_member(const std::string& key, const json& v, Desktop* d,
 }
 
 }  // namespace
+
+std::string parse_clock(const json& j, const Where& where, ClockSettings* out) {
+  for (const auto& [key, v] : j.items()) {
+    if (key == "action") continue;
+    Where m = where.at(key);
+    bool number = v.is_number() && std::isfinite(v.get<double>());
+    if (key == "advance_ms") {
+      if (!number || !(v.get<double>() >= 0) ||
+          v.get<double>() > kMaxClockShiftMs) {
+        return m.fail("expected milliseconds from 0 to 4e12");
+      }
+      out->advance_ms = v.get<double>();
+    } else if (key == "wall_ms") {
+      if (!number || std::fabs(v.get<double>()) > kMaxClockShiftMs) {
+        return m.fail("expected milliseconds since 1970 from -4e12 to 4e12");
+      }
+      out->wall_ms = v.get<double>();
+    } else {
+      return m.fail("unknown member");
+    }
+  }
+  return "";
+}
+
+void apply_clock(const ClockSettings& clock) {
+  if (clock.wall_ms) clock_set_wall(static_cast<int64_t>(*clock.wall_ms * 1e6));
+  clock_advance(static_cast<int64_t>(clock.advance_ms * 1e6));
+}
 
 std::string parse_delay(const json& j, const Where& where, double* out) {
   if (!j.is_number() || !(j.get<double>() >= 0) ||

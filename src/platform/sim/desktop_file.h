@@ -47,6 +47,12 @@ std::string parse_pasteboard(const nlohmann::json& j, const Where& where,
                              std::optional<Pasteboard>* out);
 std::string parse_windows(const nlohmann::json& j, const Where& where,
                           std::optional<std::vector<RecipePtr>>* out);
+// {"advance_ms": n >= 0, "wall_ms": n}: members of the "clock" member and
+// action; `where` names the object.
+std::string parse_clock(const nlohmann::json& j, const Where& where,
+                        ClockSettings* out);
+// Applies clock settings to the simulated clocks.
+void apply_clock(const ClockSettings& clock);
 std::string parse_delay(const nlohmann::json& j, const Where& where,
                         double* out);
 

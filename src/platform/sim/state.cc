@@ -13,6 +13,7 @@
 
 #include "platform/cg_event.h"
 #include "platform/sim/actions.h"
+#include "platform/sim/clock_shift.h"
 #include "platform/sim/desktop_file.h"
 #include "platform/sim/element.h"
 #include "platform/sim/sim.h"
@@ -51,6 +52,8 @@ void load_from_environment() {
     std::string r = parse_desktop(text.str(), desktop.get());
     if (!r.empty()) bad_desktop(path, r);
   }
+  clock_reset();
+  apply_clock(desktop->clock);
   raw_state().desktop = std::move(desktop);
 }
 
@@ -82,6 +85,8 @@ std::string load_for_test(std::string_view text) {
     ++raw_state().generation;
   }
   reset_messaging_timeout();
+  clock_reset();
+  with_desktop([](Desktop& d) { apply_clock(d.clock); });
   return "";
 }
 
