@@ -1,7 +1,7 @@
 // Ill-formed input reads as if each maximal ill-formed subpart were U+FFFD,
-// so every text returned is well-formed UTF-8. `clip` looks at no more of
-// its text than the words it keeps and the first one it refuses; `both_ends`
-// reads the whole text once.
+// so every text returned is well-formed UTF-8. `clip` reads no further into
+// a long text than the words it keeps and the first one it refuses, however
+// long the text; `both_ends` reads the whole text once.
 #include "screen_text/clip.h"
 
 #include "screen_text/words.h"
@@ -12,23 +12,6 @@ namespace screen_text {
 namespace {
 
 constexpr std::string_view kEllipsis = "\u2026";
-
-// The normalised form of `text`, and its number of characters.
-std::string normalise(std::string_view text, uint64_t& chars) {
-  std::string out;
-  chars = 0;
-  size_t pos = 0;
-  Word word;
-  while (next_word(text, pos, word)) {
-    if (!out.empty()) {
-      out += ' ';
-      ++chars;
-    }
-    append_word(text, word, out);
-    chars += word.chars;
-  }
-  return out;
-}
 
 // Removes trailing words that hold a numeric character from well-formed,
 // normalised `text`.
@@ -44,6 +27,12 @@ void drop_number_words(std::string& text) {
 }  // namespace
 
 std::optional<std::string> clip(std::string_view text, uint64_t max) {
+  if (text.size() <= max) {  // no more characters than bytes: it fits
+    uint64_t chars = 0;
+    std::string t = normalised(text, chars);
+    if (t.empty()) return std::nullopt;
+    return t;
+  }
   // The normalised text is the words joined by single spaces, so keeping
   // whole words while they fit is cutting at its last space within `max`.
   std::string out;
@@ -103,7 +92,7 @@ std::optional<std::string_view> after_cut(std::string_view text) {
 
 std::optional<std::string> both_ends(std::string_view text, uint64_t max) {
   uint64_t count = 0;
-  std::string t = normalise(text, count);
+  std::string t = normalised(text, count);
   if (count <= max) {
     if (t.empty()) return std::nullopt;
     return t;

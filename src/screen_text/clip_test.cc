@@ -92,12 +92,18 @@ TEST(Clip, IllFormedInputReadsAsReplacementCharacters) {
   EXPECT_EQ(view(after_cut("y 1\xC3 z")), "z");
 }
 
-TEST(Words, AsciiTableAgreesWithTheUnicodeLibrary) {
+TEST(Words, FastClassesAgreeWithTheUnicodeLibrary) {
   for (char32_t c = 0; c < 0x80; ++c) {
     EXPECT_EQ(is_white(c), unicode::is_white_space(c)) << static_cast<int>(c);
     EXPECT_EQ(is_numeric(c), unicode::is_numeric(c)) << static_cast<int>(c);
     EXPECT_EQ(is_alphabetic(c), unicode::is_alphabetic(c)) << static_cast<int>(c);
   }
+  for (char32_t c = 0x80; c < 0x10000; ++c)
+    ASSERT_EQ(is_white(c), unicode::is_white_space(c)) << static_cast<int>(c);
+  for (char32_t c : {U'\U00010000', U'\U0001F600', U'\U000E0020', U'\U0010FFFF'})
+    EXPECT_FALSE(is_white(c));
+  for (int b = 0; b < 256; ++b)
+    EXPECT_EQ(is_plain(static_cast<char>(b)), b < 0x80 && !unicode::is_white_space(b)) << b;
 }
 
 // --- Properties over generated texts -------------------------------------

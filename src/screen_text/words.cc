@@ -1,6 +1,7 @@
 #include "screen_text/words.h"
 
 #include <array>
+#include <cstring>
 
 #include "unicode/properties.h"
 #include "unicode/utf8.h"
@@ -26,6 +27,27 @@ constexpr std::array<uint8_t, 128> kAscii = [] {
 }();
 
 bool ascii_white(unsigned char b) { return kAscii[b] & kWhite; }
+
+// White_Space of the Basic Multilingual Plane, one bit per character, read
+// from the Unicode library once, on first use (about 64 thousand look-ups,
+// well under a millisecond), so that text in any script is split into words
+// without a library call per character.
+class BmpWhiteSpace {
+ public:
+  BmpWhiteSpace() {
+    for (char32_t c = 0; c < 0x10000; ++c)
+      if (unicode::is_white_space(c)) bits_[c / 64] |= uint64_t{1} << (c % 64);
+  }
+  bool operator()(char32_t c) const { return (bits_[c / 64] >> (c % 64)) & 1; }
+
+ private:
+  std::array<uint64_t, 0x10000 / 64> bits_{};
+};
+
+const BmpWhiteSpace& bmp_white_space() {
+  static const BmpWhiteSpace table;
+  return table;
+}
 
 }  // namespace
 
@@ -75,7 +97,9 @@ char32_t decode(std::string_view text, size_t& i, bool& valid) {
 }
 
 bool is_white(char32_t c) {
-  return c < 0x80 ? (kAscii[c] & kWhite) != 0 : unicode::is_white_space(c);
+  if (c < 0x80) return (kAscii[c] & kWhite) != 0;
+  if (c < 0x10000) return bmp_white_space()(c);
+  return unicode::is_white_space(c);
 }
 
 bool is_numeric(char32_t c) {
@@ -103,16 +127,25 @@ bool next_word(std::string_view text, size_t& pos, Word& word, uint64_t limit) {
   if (pos >= size) return false;
 
   word = Word{pos, pos, 0, true};
-  while (pos < size) {
-    auto b = static_cast<unsigned char>(text[pos]);
-    if (b < 0x80) {
-      if (ascii_white(b)) break;
-      ++pos;
-    } else {
-      size_t next = pos;
-      if (is_white(decode(text, next, word.valid))) break;
-      pos = next;
+  while (pos < size) {  // word.chars <= limit here
+    uint64_t room = limit - word.chars;
+    size_t stop = size - pos > room ? pos + room + 1 : size;
+    size_t run = pos;
+    while (run < stop && is_plain(text[run])) ++run;
+    if (run > pos) {
+      if (run - pos > room) {
+        pos = run;
+        word.chars = limit + 1;
+        break;
+      }
+      word.chars += run - pos;
+      pos = run;
+      continue;
     }
+    if (static_cast<unsigned char>(text[pos]) < 0x80) break;  // ASCII whitespace
+    size_t next = pos;
+    if (is_white(decode(text, next, word.valid))) break;
+    pos = next;
     if (++word.chars > limit) break;
   }
   word.end = pos;
@@ -153,6 +186,61 @@ size_t offset_after(std::string_view text, uint64_t n) {
   size_t i = 0;
   for (bool valid = true; n > 0 && i < text.size(); --n) decode(text, i, valid);
   return i;
+}
+
+namespace {
+
+// One pass that copies characters and turns each run of whitespace between
+// them into one space; the result is never longer than the text. False, and
+// nothing useful in `out`, when the text is not well-formed.
+bool normalise_valid(std::string_view text, std::string& out, uint64_t& chars) {
+  out.assign(text.size(), '\0');
+  char* const begin = out.data();
+  char* o = begin;
+  bool space = false;  // whitespace seen since the last character kept
+  bool valid = true;
+  chars = 0;
+  auto keep = [&](size_t from, size_t to, uint64_t n) {
+    if (space) {
+      *o++ = ' ';
+      ++chars;
+      space = false;
+    }
+    std::memcpy(o, text.data() + from, to - from);
+    o += to - from;
+    chars += n;
+  };
+  for (size_t i = 0; i < text.size();) {
+    size_t run = i;
+    while (run < text.size() && is_plain(text[run])) ++run;
+    if (run > i) {
+      keep(i, run, run - i);
+      i = run;
+      continue;
+    }
+    size_t start = i;
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      space = o != begin;
+    } else if (is_white(decode(text, i, valid))) {
+      space = o != begin;
+    } else if (!valid) {
+      return false;
+    } else {
+      keep(start, i, 1);
+    }
+  }
+  out.resize(static_cast<size_t>(o - begin));
+  return true;
+}
+
+}  // namespace
+
+std::string normalised(std::string_view text, uint64_t& chars) {
+  std::string out;
+  if (!normalise_valid(text, out, chars))
+    normalise_valid(unicode::replace_invalid_utf8(text), out, chars);
+  return out;
 }
 
 }  // namespace screen_text

@@ -21,6 +21,13 @@ bool is_white(char32_t c);       // White_Space
 bool is_numeric(char32_t c);     // general category Nd, Nl or No
 bool is_alphabetic(char32_t c);  // Alphabetic
 
+// A byte that is a whole character of a word: ASCII but not whitespace
+// (tab to carriage return, and space).
+inline bool is_plain(char b) {
+  auto u = static_cast<unsigned char>(b);
+  return u < 0x80 && u != ' ' && (u < '\t' || u > '\r');
+}
+
 struct Word {
   size_t begin = 0;    // byte offsets in the text
   size_t end = 0;
@@ -33,6 +40,9 @@ struct Word {
 // comes back with `chars` = limit + 1 and `end` after that character. False
 // when only whitespace is left.
 bool next_word(std::string_view text, size_t& pos, Word& word, uint64_t limit = UINT64_MAX);
+
+// The words of `text` joined by single spaces, and its number of characters.
+std::string normalised(std::string_view text, uint64_t& chars);
 
 // Appends the word's bytes, with U+FFFD for each ill-formed subpart.
 void append_word(std::string_view text, const Word& word, std::string& out);
