@@ -183,9 +183,11 @@ Error set_messaging_timeout(cf::TypeRef element, float seconds) {
   } else {
     sim::g_timeout.store(seconds > 0 ? seconds : sim::kDefaultTimeout);
   }
-  sim::log_effect({{"effect", "messaging_timeout"},
-                   {"element", e->node ? e->node->id : "system_wide"},
-                   {"seconds", sim::shortest(seconds)}});
+  if (sim::log_enabled()) {
+    sim::log_effect({{"effect", "messaging_timeout"},
+                     {"element", e->node ? e->node->id : "system_wide"},
+                     {"seconds", sim::shortest(seconds)}});
+  }
   return kSuccess;
 }
 
