@@ -1,6 +1,7 @@
 #include "screen_text/words.h"
 
 #include <array>
+#include <atomic>
 #include <cstring>
 
 #include "unicode/properties.h"
@@ -28,26 +29,35 @@ constexpr std::array<uint8_t, 128> kAscii = [] {
 
 bool ascii_white(unsigned char b) { return kAscii[b] & kWhite; }
 
-// White_Space of the Basic Multilingual Plane, one bit per character, read
-// from the Unicode library once, on first use (about 64 thousand look-ups,
-// well under a millisecond), so that text in any script is split into words
-// without a library call per character.
+// White_Space of the Basic Multilingual Plane, one bit per character, so
+// that text in any script is split into words without a library call per
+// character. Each block of 256 characters is read from the Unicode library
+// on first use (a few microseconds); threads that race to fill a block
+// store the same bits.
 class BmpWhiteSpace {
  public:
-  BmpWhiteSpace() {
-    for (char32_t c = 0; c < 0x10000; ++c)
-      if (unicode::is_white_space(c)) bits_[c / 64] |= uint64_t{1} << (c % 64);
+  bool operator()(char32_t c) {
+    size_t block = c >> 8;
+    if (!ready_[block].load(std::memory_order_acquire)) fill(block);
+    return (bits_[c >> 6].load(std::memory_order_relaxed) >> (c & 63)) & 1;
   }
-  bool operator()(char32_t c) const { return (bits_[c / 64] >> (c % 64)) & 1; }
 
  private:
-  std::array<uint64_t, 0x10000 / 64> bits_{};
+  void fill(size_t block) {
+    for (size_t word = block * 4; word < block * 4 + 4; ++word) {
+      uint64_t bits = 0;
+      for (char32_t k = 0; k < 64; ++k)
+        if (unicode::is_white_space(static_cast<char32_t>(word * 64) + k)) bits |= uint64_t{1} << k;
+      bits_[word].store(bits, std::memory_order_relaxed);
+    }
+    ready_[block].store(true, std::memory_order_release);
+  }
+
+  std::array<std::atomic<bool>, 256> ready_{};
+  std::array<std::atomic<uint64_t>, 1024> bits_{};
 };
 
-const BmpWhiteSpace& bmp_white_space() {
-  static const BmpWhiteSpace table;
-  return table;
-}
+constinit BmpWhiteSpace bmp_white_space;
 
 }  // namespace
 
@@ -98,7 +108,7 @@ char32_t decode(std::string_view text, size_t& i, bool& valid) {
 
 bool is_white(char32_t c) {
   if (c < 0x80) return (kAscii[c] & kWhite) != 0;
-  if (c < 0x10000) return bmp_white_space()(c);
+  if (c < 0x10000) return bmp_white_space(c);
   return unicode::is_white_space(c);
 }
 
