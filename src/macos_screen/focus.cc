@@ -27,9 +27,9 @@ enum Attr : size_t {
   kAttrCount
 };
 constexpr std::array<std::string_view, kAttrCount> kFocusNames = {
-    "AXRole",       "AXSubrole",      "AXTitle",          "AXDescription",
-    "AXPlaceholderValue", "AXHelp",   "AXIdentifier",     "AXDOMIdentifier",
-    "AXTitleUIElement",   "AXWindow"};
+    "AXRole",          "AXSubrole",
+    "AXTitle",         "AXDescription",   "AXPlaceholderValue", "AXHelp",
+    "AXIdentifier",    "AXDOMIdentifier", "AXTitleUIElement",   "AXWindow"};
 constexpr std::array<std::string_view, 2> kTitleNames = {"AXRole", "AXTitle"};
 
 // REPORTED: per-thread; in practice the command thread's.
