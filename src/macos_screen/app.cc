@@ -84,6 +84,4 @@ std::optional<App> app(const Reader& reader, int32_t pid) {
   return found;
 }
 
-void forget_app() { LAST_APP.reset(); }
-
 }  // namespace frontmost::platform::screen

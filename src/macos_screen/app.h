@@ -36,7 +36,4 @@ std::optional<App> running_app(int32_t pid);
 // UTF-8 replaced by U+FFFD; none for nil.
 std::optional<std::string> string(objc::Id object);
 
-// Empties LAST_APP of the calling thread.
-void forget_app();
-
 }  // namespace frontmost::platform::screen

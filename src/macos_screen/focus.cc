@@ -147,9 +147,4 @@ json::Value focus() {
 
 cf::Ref take_reported() { return std::move(REPORTED); }
 
-void forget_reports() {
-  REPORTED.reset();
-  forget_app();
-}
-
 }  // namespace frontmost::platform::screen

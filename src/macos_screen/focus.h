@@ -4,8 +4,8 @@
 // A report that is complete and not secure remembers its focused element in
 // REPORTED, the calling thread's one remembered element; the next screen
 // text report takes it and reads text only while that element still has the
-// focus. Every focus report first drops what REPORTED held. Both run on the
-// command thread.
+// focus. Every focus report first drops what REPORTED held; what it holds
+// when the thread ends is released then. Both run on the command thread.
 #pragma once
 
 #include "json/value.h"
@@ -20,9 +20,5 @@ json::Value focus();
 
 // Takes REPORTED of the calling thread (empty afterwards).
 cf::Ref take_reported();
-
-// Empties REPORTED and LAST_APP of the calling thread (the end of its
-// screen reading state).
-void forget_reports();
 
 }  // namespace frontmost::platform::screen
