@@ -30,3 +30,5 @@ function(qch_module)
                          PROPERTIES TIMEOUT 300)
   endif()
 endfunction()
+
+include(${CMAKE_CURRENT_LIST_DIR}/forbid_platform.cmake)

@@ -36,6 +36,15 @@ const dictation::Operations& fakes() {
                                       "before":"\n","event":"context"})");
       },
       [] { return (++calls & 1) != 0; },
+      [] {
+        ++calls;
+        return json::Value::parse(R"({"focused":true,"labels":["\u0000"],"event":"x"})");
+      },
+      [](int32_t pid) {
+        ++calls;
+        return (pid & 1) != 0 ? json::Value::object()
+                              : json::Value::parse(R"({"before":null,"text":"a\nb"})");
+      },
   };
   return ops;
 }

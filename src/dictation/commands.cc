@@ -72,14 +72,26 @@ std::optional<Reply> clipboard(const Operations& ops, std::string_view) {
   return Reply{"clipboard", std::move(payload)};
 }
 
+std::optional<Reply> screen_focus(const Operations& ops, std::string_view) {
+  return Reply{"screen_focus", ops.screen_focus()};
+}
+
+// An argument that is not a process id is answered, with no members.
+std::optional<Reply> screen_text(const Operations& ops, std::string_view argument) {
+  std::optional<int32_t> pid = parse_pid(argument);
+  return Reply{"screen_text", pid ? ops.screen_text(*pid) : empty_object()};
+}
+
 using Run = std::optional<Reply> (*)(const Operations&, std::string_view argument);
 
 // The command words, compared byte for byte.
-constexpr std::array<std::pair<std::string_view, Run>, 4> kCommands{{
+constexpr std::array<std::pair<std::string_view, Run>, 6> kCommands{{
     {"paste", &paste},
     {"copy", &copy},
     {"context", &context},
     {"clipboard", &clipboard},
+    {"screen_focus", &screen_focus},
+    {"screen_text", &screen_text},
 }};
 
 }  // namespace

@@ -45,6 +45,8 @@ struct Operations {
   std::function<frontmost::platform::PasteResult()> paste;
   std::function<json::Value()> caret_context;
   std::function<bool()> pasteboard_sensitive;
+  std::function<json::Value()> screen_focus;
+  std::function<json::Value(int32_t pid)> screen_text;
 };
 
 struct Reply {

@@ -15,6 +15,8 @@ struct Fakes {
   PasteResult paste_result;
   json::Value context = json::Value::parse(R"({"focused":false})");
   bool sensitive = false;
+  json::Value focus = json::Value::parse(R"({"focused":false})");
+  std::vector<int32_t> text_pids;  // the argument of each screen_text call
   int calls = 0;
 
   Operations ops() {
@@ -22,6 +24,12 @@ struct Fakes {
         [this] { ++calls; return paste_result; },
         [this] { ++calls; return context; },
         [this] { ++calls; return sensitive; },
+        [this] { ++calls; return focus; },
+        [this](int32_t pid) {
+          ++calls;
+          text_pids.push_back(pid);
+          return json::Value::parse(R"({"before":null,"text":""})");
+        },
     };
   }
 };
@@ -60,7 +68,7 @@ TEST(Commands, RequestIdIsEchoedOnlyWhenWellFormed) {
 TEST(Commands, WordsAreExactAndUnknownTextIsIgnored) {
   Fakes fakes;
   for (const char* line : {"", "   ", "\t\n", "Clipboard", "CLIPBOARD", "clip board",
-                           "screen_focus", "screen_text 5", "windows", "7 7 clipboard",
+                           "Screen_focus", "screen_text5", "windows", "7 7 clipboard",
                            "copy", "7 copy"}) {
     EXPECT_EQ(reply_to(line, fakes), "") << line;
   }
@@ -124,6 +132,27 @@ TEST(Commands, ProcessIdArguments) {
                            "99999999999999999999", "--5", "0x10"}) {
     EXPECT_EQ(parse_pid(text), std::nullopt) << text;
   }
+}
+
+TEST(Commands, ScreenCommandsReplyEvenWithoutAProcessId) {
+  Fakes fakes;
+  EXPECT_EQ(reply_to("3 screen_focus", fakes), R"({"event":"screen_focus","focused":false,"id":3})");
+  fakes.focus = json::Value::parse(R"({"focused":true,"complete":true,"labels":["a"]})");
+  EXPECT_EQ(reply_to("screen_focus ignored", fakes),
+            R"({"complete":true,"event":"screen_focus","focused":true,"labels":["a"]})");
+  EXPECT_EQ(reply_to("screen_text 123", fakes), R"({"before":null,"event":"screen_text","text":""})");
+  EXPECT_EQ(reply_to("4 screen_text -5", fakes),
+            R"({"before":null,"event":"screen_text","id":4,"text":""})");
+  EXPECT_EQ(reply_to("screen_text +7", fakes), R"({"before":null,"event":"screen_text","text":""})");
+  EXPECT_EQ(fakes.text_pids, (std::vector<int32_t>{123, -5, 7}));
+  // Not a process id: the empty payload, with the id when one was given.
+  for (const char* line : {"screen_text 2147483648", "screen_text 12a", "screen_text  5",
+                           "screen_text", "screen_text 5x", "screen_text -"}) {
+    EXPECT_EQ(reply_to(line, fakes), R"({"event":"screen_text"})") << line;
+  }
+  EXPECT_EQ(reply_to("9 screen_text", fakes), R"({"event":"screen_text","id":9})");
+  EXPECT_EQ(fakes.text_pids.size(), 3u);
+  EXPECT_EQ(fakes.calls, 5);
 }
 
 TEST(Commands, ArgumentKeepsItsLeadingSpaces) {

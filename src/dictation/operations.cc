@@ -3,6 +3,8 @@
 #include "dictation/commands.h"
 #include "macos/caret.h"
 #include "macos/pasteboard.h"
+#include "macos_screen/focus.h"
+#include "macos_screen/text.h"
 
 namespace dictation::platform {
 
@@ -11,6 +13,8 @@ const Operations& platform_operations() {
       &frontmost::platform::paste,
       &frontmost::platform::caret_context,
       &frontmost::platform::pasteboard_sensitive,
+      &frontmost::platform::screen::focus,
+      &frontmost::platform::screen::text,
   };
   return operations;
 }

@@ -43,6 +43,7 @@ TEST(DictateCommands, RepliesInOrderOnTheEmptyDesktop) {
                    R"({"event":"paste_failed","reason":"unsupported_platform"})",
                    R"({"event":"paste_failed","id":3,"reason":"bad_text"})",
                    R"({"event":"paste_failed","reason":"unsupported_platform"})",
+                   R"({"event":"screen_focus","focused":false})", R"({"event":"screen_text"})",
                    R"({"event":"context","focused":false})",
                    R"({"event":"context","focused":false,"id":8})",
                    R"({"event":"pasted","id":9})",

@@ -11,7 +11,7 @@ namespace sim {
 
 struct Audit {
   std::map<std::string, int64_t> live;  // kind name -> objects alive
-  int64_t over_releases = 0;            // releases of dead objects
+  int64_t over_releases = 0;            // releases of dead objects or of null
   int64_t total_live() const {
     int64_t n = 0;
     for (const auto& [kind, count] : live) n += count;

@@ -108,6 +108,13 @@ Outcome attribute(const Desktop& d, const NodePtr& node,
   return {ax::kAttributeUnsupported, cf::Ref()};
 }
 
+// The element's own delay, else its application's.
+double delay_of(const Desktop& d, const Node& node) {
+  if (node.delay_ms) return *node.delay_ms;
+  const Application* app = d.application(node.pid);
+  return app ? app->delay_ms : 0;
+}
+
 // One message to `element`: the wait, then `answer(desktop, node)` under the
 // lock.
 template <typename F>
@@ -119,7 +126,8 @@ ax::Error message(cf::TypeRef element, F&& answer) {
     State& s = state();
     std::lock_guard<std::mutex> lock(s.mu);
     if (e->node && !e->node->alive) return ax::kInvalidUIElement;
-    delay_ms = e->node ? e->node->delay_ms : s.desktop->system_wide_delay_ms;
+    delay_ms = e->node ? delay_of(*s.desktop, *e->node)
+                       : s.desktop->system_wide_delay_ms;
   }
   if (delay_ms > 0) {
     float own = e->timeout.load();
@@ -175,9 +183,11 @@ Error set_messaging_timeout(cf::TypeRef element, float seconds) {
   } else {
     sim::g_timeout.store(seconds > 0 ? seconds : sim::kDefaultTimeout);
   }
-  sim::log_effect({{"effect", "messaging_timeout"},
-                   {"element", e->node ? e->node->id : "system_wide"},
-                   {"seconds", sim::shortest(seconds)}});
+  if (sim::log_enabled()) {
+    sim::log_effect({{"effect", "messaging_timeout"},
+                     {"element", e->node ? e->node->id : "system_wide"},
+                     {"seconds", sim::shortest(seconds)}});
+  }
   return kSuccess;
 }
 

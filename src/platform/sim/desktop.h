@@ -31,7 +31,9 @@ struct Node {
   int32_t pid = 0;
   std::map<std::string, RecipePtr, std::less<>> attributes;
   std::map<std::string, Settable, std::less<>> settable;
-  double delay_ms = 0;
+  // Every message to the element takes this long; none: its application's
+  // delay.
+  std::optional<double> delay_ms;
   std::vector<std::shared_ptr<Node>> children;
   std::weak_ptr<Node> parent;
   RecipePtr string_for_range;       // overrides the derived "AXStringForRange"
@@ -51,6 +53,9 @@ struct Application {
   bool has_bundle = false;
   std::optional<nlohmann::json> category;  // absent: no such info entry
   NodePtr ui;
+  double delay_ms = 0;         // of every element without a delay of its own
+  bool running = true;         // false: the runtime does not know the process
+  double lookup_delay_ms = 0;  // runningApplicationWithProcessIdentifier:
 };
 
 struct Pasteboard {

@@ -421,7 +421,9 @@ std::string parse_element(const json& j, const Where& where, int32_t pid,
     } else if (key == "settable") {
       r = parse_settable(v, w, &node->settable);
     } else if (key == "delay_ms") {
-      r = parse_delay(v, w, &node->delay_ms);
+      double delay = 0;
+      r = parse_delay(v, w, &delay);
+      node->delay_ms = delay;
     } else if (key == "parameterized") {
       if (!v.is_object()) return w.fail("expected an object");
       for (const auto& [name, p] : v.items()) {
@@ -492,6 +494,13 @@ std::string parse_application(const json& j, const Where& where,
     } else if (key == "ui") {
       std::string r = parse_element(v, w, out->pid, next_auto_id, collected, 0,
                                     &out->ui);
+      if (!r.empty()) return r;
+    } else if (key == "delay_ms" || key == "lookup_delay_ms") {
+      std::string r = parse_delay(
+          v, w, key == "delay_ms" ? &out->delay_ms : &out->lookup_delay_ms);
+      if (!r.empty()) return r;
+    } else if (key == "running") {
+      std::string r = parse_bool(v, w, &out->running);
       if (!r.empty()) return r;
     } else {
       return w.fail("unknown member");

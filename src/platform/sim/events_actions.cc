@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/cg_event.h"
+#include "platform/sim/audit.h"
 #include "platform/sim/events.h"
 #include "platform/sim/events_state.h"
 #include "platform/sim/events_tap.h"
@@ -157,6 +158,16 @@ std::string apply_event_action(const std::string& name, const json& a) {
     if (!bad.empty()) return bad;
     if (!a.value("label", json()).is_string()) return "\"label\" must be a string";
     log_effect({{"effect", "marker"}, {"label", a["label"]}});
+    return "";
+  }
+  if (name == "audit") {
+    std::string bad = check_members(a, {});
+    if (!bad.empty()) return bad;
+    Audit now = audit();
+    log_effect({{"effect", "audit"},
+                {"live", now.total_live()},
+                {"kinds", now.live},
+                {"over_releases", now.over_releases}});
     return "";
   }
   if (name == "fail_events") {

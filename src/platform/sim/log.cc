@@ -49,6 +49,11 @@ void log_open(const std::string& path) {
 
 bool log_active() { return the_log().open.load(std::memory_order_relaxed); }
 
+bool log_enabled() {
+  start_event_side();
+  return log_active();
+}
+
 void log_effect(const nlohmann::json& line) {
   start_event_side();
   Log& log = the_log();

@@ -2,14 +2,17 @@
 // the messages the helper sends, and per-thread autorelease pools.
 #include "platform/objc.h"
 
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/library.h"
+#include "platform/sim/sim.h"
 #include "platform/sim/state.h"
 #include "platform/sim/utf.h"
 #include "platform/sim/value_recipe.h"
@@ -115,10 +118,21 @@ Id pasteboard_types() {
   });
 }
 
+// Each lookup is logged; it takes the application's lookup delay (outside
+// the lock) and finds nothing for an application that is not running.
 Id running_application(int32_t pid) {
+  log_effect({{"effect", "app_lookup"}, {"pid", pid}});
+  double delay_ms = with_desktop([pid](const Desktop& d) {
+    const Application* app = d.application(pid);
+    return app ? app->lookup_delay_ms : 0.0;
+  });
+  if (delay_ms > 0) {
+    std::this_thread::sleep_for(
+        std::chrono::duration<double, std::milli>(delay_ms));
+  }
   return with_desktop([pid](const Desktop& d) -> Id {
     const Application* app = d.application(pid);
-    if (!app) return nullptr;
+    if (!app || !app->running) return nullptr;
     auto* i = new Instance(Instance::Of::RunningApplication);
     i->bundle_id = app->bundle_id;
     i->name = app->name;
@@ -257,9 +271,9 @@ bool send_bool_id(Id receiver, Sel op, Id argument) {
 
 Id retain(Id object) { return cf::retain(object); }
 
-void release(Id object) {
-  if (object) cf::release(object);
-}
+// objc_release; nil counts as an ownership fault in the audit, as a null
+// release does on the Core Foundation side.
+void release(Id object) { cf::release(object); }
 
 void* autorelease_pool_push() {
   sim::t_pools.emplace_back();

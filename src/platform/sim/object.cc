@@ -72,11 +72,16 @@ TypeRef retain(TypeRef object) {
   return object;
 }
 
+// CFRelease(NULL) crashes the real framework; here it counts as an
+// over-release.
 void release(TypeRef object) {
-  if (!object) return;
   sim::Registry& r = sim::registry();
   {
     std::lock_guard<std::mutex> lock(r.mu);
+    if (!object) {
+      ++r.over_releases;
+      return;
+    }
     if (!r.live.count(object)) {
       if (!r.immortal.count(object)) ++r.over_releases;
       return;

@@ -3,7 +3,7 @@
 // reference count. Objects are made with one reference owned by the maker
 // and registered with the ownership audit by adopt_new; the last release
 // deletes them. A release of an object that is not alive counts as an
-// over-release and touches nothing.
+// over-release and touches nothing; so does a release of null.
 #pragma once
 
 #include <atomic>

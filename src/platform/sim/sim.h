@@ -71,6 +71,9 @@ void key_posted(uint16_t keycode, bool key_down, uint64_t flags);
 
 // Appends one line to the effects log (if the desktop names one).
 void log_effect(const nlohmann::json& line);
+// Whether log_effect writes anywhere: callers on hot paths build lines only
+// then.
+bool log_enabled();
 
 // Applies one action (either side). Returns "" or the reason.
 std::string apply_action(const nlohmann::json& action);

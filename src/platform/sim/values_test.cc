@@ -2,6 +2,7 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/objc.h"
 #include "platform/sim/test_desktop.h"
 
 namespace sim {
@@ -82,6 +83,10 @@ TEST(Values, OwnershipAudit) {
   n.leak();
   cf::release(raw);
   EXPECT_EQ(audit().over_releases, over + 1);
+  // So is a release of null, which the real frameworks do not survive.
+  cf::release(nullptr);
+  objc::release(nullptr);
+  EXPECT_EQ(audit().over_releases, over + 3);
 }
 
 }  // namespace
