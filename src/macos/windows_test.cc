@@ -114,8 +114,10 @@ TEST_F(WindowsTest, FirstSixtyFourInListOrder) {
 
 TEST_F(WindowsTest, NoListFromTheSystemAndTheOptionsAsked) {
   load({{"windows", nullptr}});
+  act({{"action", "marker"}, {"label", "opens the effects log"}});
   EXPECT_EQ(::json::serialize(cg_windows::list()), "[]");
   load({{"windows", json::array()}});
+  act({{"action", "marker"}, {"label", "opens the effects log"}});
   EXPECT_EQ(::json::serialize(cg_windows::list()), "[]");
   std::vector<json> asked = effects("window_list");
   ASSERT_EQ(asked.size(), 1u);

@@ -4,6 +4,7 @@
 #include "platform/cg_window.h"
 
 #include "platform/sim/element.h"
+#include "platform/sim/log.h"
 #include "platform/sim/sim.h"
 #include "platform/sim/state.h"
 #include "platform/sim/values.h"
@@ -11,8 +12,10 @@
 namespace cg {
 
 cf::Ref window_list_copy_window_info(uint32_t options, uint32_t relative_to) {
-  // Before the desktop is taken: logging needs the desktop's lock too.
-  sim::log_effect({{"effect", "window_list"},
+  // Only into a log the event side has opened: the data side never starts
+  // it (nor its control thread). Before the desktop is taken: logging needs
+  // the desktop's lock too.
+  if (sim::log_active()) sim::log_effect({{"effect", "window_list"},
                    {"options", options},
                    {"relative_to", relative_to}});
   return sim::with_desktop([](const sim::Desktop& d) -> cf::Ref {
