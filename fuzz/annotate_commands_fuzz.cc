@@ -1,5 +1,6 @@
 // Standard input of the annotate mode: whatever the bytes and however they
-// arrive, the line reader gives back exactly the lines of the text (a "\r"
+// arrive (in small pieces, to a reader that finds the pipe empty and must
+// wait), the line reader gives back exactly the lines of the text (a "\r"
 // before each "\n" dropped), and recognising the command in a line that is
 // UTF-8 never fails.
 #include <fcntl.h>
@@ -36,6 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
   int fds[2];
   if (::pipe(fds) != 0) return 0;
+  ::fcntl(fds[0], F_SETFL, ::fcntl(fds[0], F_GETFL) | O_NONBLOCK);
   // The first byte picks the sizes of the pieces the writer hands over.
   size_t piece = size > 0 ? 1 + data[0] % 64 : 1;
   std::thread writer([&] {

@@ -13,48 +13,43 @@ namespace {
 
 TEST(AnnotatePointer, TrackedWhileShiftIsHeldAloneAndTheButtonIsUp) {
   Annotate a(json{{"input", {{"pointer", {100, 100}}}}});
-  a.expect_ready();
-  a.act(flags_input(kShift));
-  EXPECT_EQ(a.line(), shift_line(true, true, 100, 100));
-  a.expect_quiet(100);  // on, but the pointer has not moved
-  a.act(pointer(101, 100));
-  EXPECT_EQ(a.line(), pointer_line(101, 100));
-  // The button pauses tracking; releasing it resumes from there.
-  a.act(event_input("left_mouse_down"));
-  EXPECT_EQ(a.line(), button_line(true, 101, 100));
-  a.act(pointer(110, 110));
-  sleep_ms(100);
-  a.act(event_input("left_mouse_up"));
-  EXPECT_EQ(a.line(), button_line(false, 110, 110));
+  a.play({
+      {flags(kShift), {shift_line(true, true, 100, 100)}},
+      {pointer(101, 100), {pointer_line(101, 100)}},
+      // The button pauses tracking; its release resumes from there.
+      {input("left_mouse_down"), {button_line(true, 101, 100)}},
+      {pointer(110, 110), {}},
+  });
   a.expect_quiet(100);
-  // 0.5 from the last report is reported, 0.49 is not.
-  a.act(pointer(110.5, 110));
-  EXPECT_EQ(a.line(), pointer_line(110.5, 110));
-  a.act(pointer(110.99, 110));
+  a.play_on({
+      {input("left_mouse_up"), {button_line(false, 110, 110)}},
+  });
+  a.expect_quiet(100);  // on, but not moved
+  a.play_on({
+      // 0.5 from the last report is reported, 0.49 is not.
+      {pointer(110.5, 110), {pointer_line(110.5, 110)}},
+      {pointer(110.99, 110), {}},
+  });
   a.expect_quiet(100);
-  a.act(pointer(110.5, 109.5));
-  EXPECT_EQ(a.line(), pointer_line(110.5, 109.5));
-  // With command: off; command let go of: stays off.
-  a.act(flags_input(kShift | kCommand));
-  EXPECT_EQ(a.line(), shift_line(true, false, 110.5, 109.5));
-  a.act(pointer(150, 150));
-  a.act(flags_input(kShift));
-  a.act(pointer(160, 160));
+  a.play_on({
+      {pointer(110.5, 109.5), {pointer_line(110.5, 109.5)}},
+      // Command switches it off; letting command go does not switch it on.
+      {flags(kShift | kCommand), {shift_line(true, false, 110.5, 109.5)}},
+      {pointer(150, 150), {}},
+      {flags(kShift), {}},
+      {pointer(160, 160), {}},
+  });
   a.expect_quiet(100);
-  a.act(flags_input(0));
-  EXPECT_EQ(a.line(), shift_line(false, false, 160, 160));
-  a.act(pointer(0, 0));
-  a.expect_quiet(100);
+  a.play_on({{flags(0), {shift_line(false, false, 160, 160)}}});
 }
 
 TEST(AnnotatePointer, EndOfInputWhileTracking) {
   Annotate a;
-  a.expect_ready();
-  a.act(flags_input(kShift));
-  EXPECT_EQ(a.line(), shift_line(true, true, 0, 0));
-  a.act(pointer(30, 40));
-  EXPECT_EQ(a.line(), pointer_line(30, 40));
-  a.act(pointer(35, 40));
+  a.play({
+      {flags(kShift), {shift_line(true, true, 0, 0)}},
+      {pointer(30, 40), {pointer_line(30, 40)}},
+      {pointer(35, 40), {}},
+  });
   a.child().close_input();
   EXPECT_EQ(a.child().wait(), 0);
 }
@@ -97,7 +92,7 @@ TEST(AnnotatePointer, PointerLinesNeverFallOutsideTracking) {
   for (unsigned seed = 1; seed <= 8; ++seed) {
     std::mt19937 random(seed);
     Annotate a;
-    a.expect_ready();
+    a.play({});
     double x = 0, y = 0;
     bool shift = false, command = false, button = false;
     // Shift is pressed soon and held long, the button and command held
@@ -111,13 +106,13 @@ TEST(AnnotatePointer, PointerLinesNeverFallOutsideTracking) {
       bool flags_change = false;
       if (chance(shift ? 25 : 6)) shift = !shift, flags_change = true;
       if (chance(command ? 5 : 50)) command = !command, flags_change = true;
-      if (flags_change) a.act(flags_input((shift ? kShift : 0) | (command ? kCommand : 0)));
+      if (flags_change) a.act(flags((shift ? kShift : 0) | (command ? kCommand : 0)));
       if (chance(button ? 5 : 25)) {
         button = !button;
-        a.act(event_input(button ? "left_mouse_down" : "left_mouse_up"));
+        a.act(input(button ? "left_mouse_down" : "left_mouse_up"));
       }
-      if (chance(40)) a.act(event_input("right_mouse_down"));
-      sleep_ms(static_cast<int>(random() % 5));
+      if (chance(40)) a.act(input("right_mouse_down"));
+      std::this_thread::sleep_for(milliseconds(random() % 5));
     }
     a.child().close_input();
     ASSERT_EQ(a.child().wait(), 0);
