@@ -26,6 +26,10 @@ constexpr cg::EventMask kTapEvents =
     cg::mask_bit(cg::kOtherMouseDown);
 static_assert(kTapEvents == 0x0240140E);
 
+// The process's one State, kept here for the life of the process, also when
+// the tap is refused.
+State* the_state = nullptr;
+
 void emit_named(const char* event) {
   json::Value line = json::Value::object();
   line["event"] = event;
@@ -36,7 +40,7 @@ void emit_named(const char* event) {
 
 uint8_t run() {
   Parker& poller = start_poller();
-  State* state = new State(poller);  // the tap's for good; never freed
+  State* state = the_state = new State(poller);  // never freed
   // The secure-input entry is looked up here, never inside the callback.
   (void)frontmost::platform::secure_input();
   cf::Ref tap = cg::event_tap_create(cg::TapLocation::Session, cg::TapPlacement::HeadInsert,
