@@ -160,17 +160,17 @@ void BM_Polling(benchmark::State& state) {
       if (line->find("\"pointer\"") != std::string::npos) ++lines;
       if (line->find("\"shift\"") != std::string::npos) break;
     }
-    // The busiest thread while tracking is the poller: one sleep a sample.
-    long poller_switches = 0, poller_ticks = 0;
+    // The poller is the first thread the helper starts: the lowest thread
+    // id after the main thread's (the desktop's control thread and the
+    // command reader come later).
     std::string poller;
     for (auto& [tid, cost] : on_after) {
-      long switches = cost.switches - on_before[tid].switches;
-      if (switches > poller_switches && tid != std::to_string(child.pid())) {
-        poller_switches = switches;
-        poller_ticks = cost.ticks - on_before[tid].ticks;
+      if (tid != std::to_string(child.pid()) &&
+          (poller.empty() || std::stol(tid) < std::stol(poller)))
         poller = tid;
-      }
     }
+    long poller_switches = on_after[poller].switches - on_before[poller].switches;
+    long poller_ticks = on_after[poller].ticks - on_before[poller].ticks;
     state.counters["on_lines_per_s"] = lines / seconds;
     state.counters["on_ms_per_line"] = 1000.0 * seconds / lines;
     state.counters["on_poller_wakeups_per_s"] = poller_switches / seconds;
