@@ -80,9 +80,12 @@ class Annotate {
   support::Child& child() { return child_; }
   void act(const json& action) { desktop_.act(action); }
 
+  // Every "t" from now on must be exactly `t` (a shifted clock).
+  void expect_t(uint64_t t) { fixed_t_ = t; }
   // The next line without its "t", which must be an unsigned integer: the
-  // wall clock's milliseconds during the scene, or exactly `t`.
-  std::string line(std::optional<uint64_t> t = std::nullopt) {
+  // wall clock's milliseconds during the scene, or as expect_t says.
+  std::string line() {
+    std::optional<uint64_t> t = fixed_t_;
     std::string text = child_.read_line().value_or("");
     json value = json::parse(text, nullptr, false);
     if (!value.is_object() || !value.contains("t")) return text;
@@ -95,9 +98,19 @@ class Annotate {
     value.erase("t");
     return value.dump();
   }
-  // From the start: "ready", then the steps.
-  void play(const std::vector<Step>& steps) {
+  // Reads "ready", then waits until the tap callback runs (a key press and
+  // its "key" line): the catch-up at start is over then, and input from now
+  // on is seen as it happens. Returns the catch-up's lines.
+  std::vector<std::string> start() {
     if (line() != R"({"event":"ready"})") ADD_FAILURE() << "no ready line";
+    act(input("key_down"));
+    std::vector<std::string> before;
+    for (std::string l = line(); l != kKeyLine && !l.empty(); l = line()) before.push_back(l);
+    return before;
+  }
+  // From the start (nothing held), then the steps.
+  void play(const std::vector<Step>& steps) {
+    EXPECT_EQ(start(), std::vector<std::string>{});
     play_on(steps);
   }
   // Further steps of a scene.
@@ -117,6 +130,7 @@ class Annotate {
  private:
   support::Desktop desktop_;
   uint64_t started_ms_;
+  std::optional<uint64_t> fixed_t_;
   support::Child child_;
 };
 

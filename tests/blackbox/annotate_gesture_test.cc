@@ -93,8 +93,10 @@ TEST(AnnotateGesture, SecureInputIsAskedOnlyAtThePress) {
 
 TEST(AnnotateGesture, ShiftAndButtonAlreadyHeldAtStart) {
   Annotate a(json{{"input", {{"flags", kShift}, {"left_button", true}, {"pointer", {5, 6}}}}});
-  a.play({
-      {pointer(9, 9), {button_line(true, 5, 6), shift_line(true, true, 5, 6)}},
+  EXPECT_EQ(a.start(), (std::vector<std::string>{button_line(true, 5, 6),
+                                                 shift_line(true, true, 5, 6)}));
+  a.play_on({
+      {pointer(9, 9), {}},
       {input("left_mouse_up"), {button_line(false, 9, 9)}},
       {pointer(12, 9), {pointer_line(12, 9)}},
       // A press learned only by catching up is never alone.
