@@ -11,6 +11,7 @@ namespace {
 
 constexpr size_t kChunk = 16384;
 
+// The line from `from` to the "\n" at `end`, without a "\r" just before it.
 void take(const std::string& buffer, size_t from, size_t end, std::string& line) {
   if (end > from && buffer[end - 1] == '\r') --end;
   line.assign(buffer, from, end - from);
@@ -35,7 +36,7 @@ LineReader::Result LineReader::next(std::string& line) {
       // A line cut short by a failed read is not a line.
       if (failed_) return Result::Error;
       if (start_ < buffer_.size()) {
-        take(buffer_, start_, buffer_.size(), line);
+        line.assign(buffer_, start_, buffer_.size() - start_);  // no "\n": all of it
         start_ = scanned_ = buffer_.size();
         return Result::Line;
       }

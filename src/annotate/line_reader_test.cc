@@ -21,7 +21,7 @@ TEST(LineReader, WaitsOnAnEmptyNonBlockingPipeAndTellsErrorsFromTheEnd) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     (void)!::write(fds[1], "win", 3);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    (void)!::write(fds[1], "dows\r\nlast", 10);
+    (void)!::write(fds[1], "dows\r\nlast\r", 11);
     ::close(fds[1]);
   });
   LineReader reader(fds[0]);
@@ -29,7 +29,7 @@ TEST(LineReader, WaitsOnAnEmptyNonBlockingPipeAndTellsErrorsFromTheEnd) {
   EXPECT_EQ(reader.next(line), Result::Line);
   EXPECT_EQ(line, "windows");
   EXPECT_EQ(reader.next(line), Result::Line);
-  EXPECT_EQ(line, "last");
+  EXPECT_EQ(line, "last\r");  // no line feed: nothing goes with it
   EXPECT_EQ(reader.next(line), Result::End);
   writer.join();
   ::close(fds[0]);
