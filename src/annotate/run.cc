@@ -1,17 +1,65 @@
+// The annotate mode: three threads.
+//  - main: starts the others, owns the listen-only tap and its `State`, and
+//    runs the main run loop, in which every tap callback and catch-up runs;
+//  - poller: samples the pointer while tracking is on (poller.h);
+//  - reader: answers commands and ends the process at end of input
+//    (commands.h).
 #include "annotate/run.h"
 
-#include <cstdio>
-#include <string_view>
+#include "annotate/commands.h"
+#include "annotate/emit.h"
+#include "annotate/poller.h"
+#include "annotate/state.h"
+#include "macos/secure_input.h"
+#include "platform/cg_event.h"
+#include "platform/run_loop.h"
 
 namespace annotate::platform {
+namespace {
 
-// The annotate mode's tap, pointer polling and window list are not in this
-// build yet; the mode refuses to start rather than pretend to track input.
+// Left button down and up, right button down, key down, flags changed,
+// scroll wheel and other button down. Motion comes from the poller.
+constexpr cg::EventMask kTapEvents =
+    cg::mask_bit(cg::kLeftMouseDown) | cg::mask_bit(cg::kLeftMouseUp) |
+    cg::mask_bit(cg::kRightMouseDown) | cg::mask_bit(cg::kKeyDown) |
+    cg::mask_bit(cg::kFlagsChanged) | cg::mask_bit(cg::kScrollWheel) |
+    cg::mask_bit(cg::kOtherMouseDown);
+static_assert(kTapEvents == 0x0240140E);
+
+// The process's one State, kept here for the life of the process, also when
+// the tap is refused.
+State* the_state = nullptr;
+
+void emit_named(const char* event) {
+  json::Value line = json::Value::object();
+  line["event"] = event;
+  emit(line);
+}
+
+}  // namespace
+
 uint8_t run() {
-  static constexpr std::string_view kMessage =
-      "quorvel-computer-helper: annotate is not available in this build\n";
-  (void)std::fwrite(kMessage.data(), 1, kMessage.size(), stderr);
-  return 1;
+  Parker& poller = start_poller();
+  State* state = the_state = new State(poller);  // never freed
+  // The secure-input entry is looked up here, never inside the callback.
+  (void)frontmost::platform::secure_input();
+  cf::Ref tap = cg::event_tap_create(cg::TapLocation::Session, cg::TapPlacement::HeadInsert,
+                                     cg::TapOptions::ListenOnly, kTapEvents, &on_event, state);
+  if (!tap) {
+    // The poller stays parked; no command is ever read.
+    emit_named("denied");
+    return 3;
+  }
+  state->tap = std::move(tap);
+  cf::Ref source = cf::mach_port_create_run_loop_source(state->tap.get(), 0);
+  cf::run_loop_add_source(cf::run_loop_get_current(), source.get());
+  cg::event_tap_enable(state->tap.get(), true);
+  emit_named("ready");
+  // A button or shift key already down is reported now.
+  state->catch_up();
+  read_commands();
+  cf::run_loop_run();
+  return 0;
 }
 
 }  // namespace annotate::platform

@@ -16,14 +16,18 @@ inline constexpr int kSpawnFailedStatus = 71;
 // Writes the diagnostic ("... failed to spawn thread ...") to standard error.
 void spawn_failed(const char* which, const char* why);
 
+// Writes the diagnostic of a thread `which` that could not start for `why`.
+using SpawnReport = void (*)(const char* which, const char* why);
+
 // Starts `work` on a new thread; none (after the diagnostic) when the
 // system refuses.
 template <typename F>
-std::optional<std::thread> spawn(const char* which, F&& work) {
+std::optional<std::thread> spawn(const char* which, F&& work,
+                                 SpawnReport report = &spawn_failed) {
   try {
     return std::thread(std::forward<F>(work));
   } catch (const std::system_error& error) {
-    spawn_failed(which, error.what());
+    report(which, error.what());
     return std::nullopt;
   }
 }

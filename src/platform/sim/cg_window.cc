@@ -1,14 +1,23 @@
 // The on-screen window list, as the desktop describes it. The options are
-// not applied: the desktop's list is taken to be what they select.
+// not applied: the desktop's list is taken to be what they select. Each
+// request is logged with its options, so that tests can check them.
 #include "platform/cg_window.h"
 
 #include "platform/sim/element.h"
+#include "platform/sim/log.h"
+#include "platform/sim/sim.h"
 #include "platform/sim/state.h"
 #include "platform/sim/values.h"
 
 namespace cg {
 
-cf::Ref window_list_copy_window_info(uint32_t, uint32_t) {
+cf::Ref window_list_copy_window_info(uint32_t options, uint32_t relative_to) {
+  // Only into a log the event side has opened: the data side never starts
+  // it (nor its control thread). Before the desktop is taken: logging needs
+  // the desktop's lock too.
+  if (sim::log_active()) sim::log_effect({{"effect", "window_list"},
+                   {"options", options},
+                   {"relative_to", relative_to}});
   return sim::with_desktop([](const sim::Desktop& d) -> cf::Ref {
     if (!d.windows) return cf::Ref();
     auto element = [&d](const std::string& id) {
