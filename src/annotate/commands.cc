@@ -7,10 +7,10 @@
 #include <string>
 
 #include "annotate/emit.h"
-#include "annotate/line_reader.h"
 #include "annotate/spawn.h"
 #include "macos/windows.h"
 #include "platform/clock.h"
+#include "stream/stream.h"
 #include "unicode/properties.h"
 #include "unicode/utf8.h"
 
@@ -29,18 +29,16 @@ json::Value answer(std::string_view line) {
 namespace {
 
 // Ends the whole process: the tap, the run loop and the poller stop with it.
-// Every line already written is flushed.
+// Every line is written whole before its writer returns: nothing to flush.
 [[noreturn]] void end_process() {
-  (void)std::fflush(stdout);
   std::_Exit(0);
 }
 
 [[noreturn]] void reader() {
-  LineReader input(STDIN_FILENO);
-  std::string line;
-  while (input.next(line) == LineReader::Result::Line) {
-    if (!unicode::valid_utf8(line)) break;
-    json::Value reply = answer(line);
+  stream::LineReader input(STDIN_FILENO);
+  while (std::optional<std::string> line = input.next()) {
+    if (!unicode::valid_utf8(*line)) break;
+    json::Value reply = answer(*line);
     if (!reply.is_null()) emit(reply);
   }
   end_process();

@@ -80,7 +80,7 @@ std::optional<std::string> LineReader::next() {
     if (newline != std::string::npos) return take(newline, 1);
     scanned_ = buffer_.size();
     if (ended_) {
-      if (start_ == buffer_.size()) return std::nullopt;
+      if (failed_ || start_ == buffer_.size()) return std::nullopt;
       return take(buffer_.size(), 0);
     }
     size_t old = buffer_.size();

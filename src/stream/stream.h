@@ -26,7 +26,8 @@ long read_some(int fd, char* buffer, size_t size);
 bool write_all(int fd, std::string_view bytes);
 
 // Splits a descriptor's bytes into lines. A line ends at "\n", and a "\r"
-// just before it goes too; a last line without a terminator still counts.
+// just before it goes too; a last line without a terminator still counts at
+// end of input, but not when a read error cut it short.
 // Each byte is looked at a bounded number of times, however long the line.
 class LineReader {
  public:
