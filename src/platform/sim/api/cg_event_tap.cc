@@ -1,3 +1,5 @@
+// Event taps: creation, enabling, run-loop sources, and the delivery of input
+// to the enabled taps in order.
 #include "platform/sim/api/cg_event_tap.h"
 
 #include <algorithm>

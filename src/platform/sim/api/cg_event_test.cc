@@ -1,3 +1,6 @@
+// Event taps and input through the platform layer: delivery order and
+// withholding, masks, refusal, the input state, posting and its log, failing
+// creations and ownership.
 #include <memory>
 #include <string>
 

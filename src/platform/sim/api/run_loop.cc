@@ -1,3 +1,5 @@
+// Run loops and the main queue: per-thread loops, work items, stops and
+// timed runs.
 #include "platform/sim/api/run_loop.h"
 
 #include <sys/syscall.h>

@@ -1,3 +1,5 @@
+// Run loops and the main queue: order, one item per timed run, kept stops,
+// idle loops.
 #include "platform/run_loop.h"
 
 #include <time.h>

@@ -1,3 +1,4 @@
+// The control FIFO's reader thread and the script's timer thread.
 #include "platform/sim/drive/control.h"
 
 #include <fcntl.h>

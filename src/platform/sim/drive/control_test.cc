@@ -1,3 +1,5 @@
+// The control FIFO and the script: order of lines from several writers,
+// rejected lines, markers after earlier input, the script's start.
 #include "platform/sim/drive/control.h"
 
 #include <fcntl.h>

@@ -1,3 +1,5 @@
+// The event side's process-wide state, and its start and reset for each
+// desktop.
 #include "platform/sim/drive/events_state.h"
 
 #include <algorithm>

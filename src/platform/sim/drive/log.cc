@@ -1,3 +1,4 @@
+// The effects log: opened per desktop, one write() per line.
 #include "platform/sim/drive/log.h"
 
 #include <fcntl.h>

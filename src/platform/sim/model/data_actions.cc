@@ -1,3 +1,4 @@
+// Data actions: checked against the desktop whole, then applied.
 #include "platform/sim/model/data_actions.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The desktop's applications and the element index over their trees.
 #include "platform/sim/model/desktop.h"
 
 namespace sim {

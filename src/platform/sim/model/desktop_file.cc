@@ -1,3 +1,5 @@
+// The desktop-file reader: every member checked, with the path of the fault
+// in the reason.
 #include "platform/sim/model/desktop_file.h"
 
 #include <cmath>

@@ -1,3 +1,5 @@
+// Keyboard layouts: the built-in US and Dvorak layouts, custom layouts from
+// the desktop file, and key translation.
 #include "platform/sim/model/keyboard.h"
 
 #include <utility>

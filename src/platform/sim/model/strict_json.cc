@@ -1,3 +1,4 @@
+// Strict JSON reading for desktop files and control lines.
 #include "platform/sim/model/strict_json.h"
 
 namespace sim {

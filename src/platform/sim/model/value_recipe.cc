@@ -1,3 +1,5 @@
+// Value recipes: parsing VALUEs of the desktop file, and turning them into
+// fresh platform objects.
 #include "platform/sim/model/value_recipe.h"
 
 #include <cmath>
