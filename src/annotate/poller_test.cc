@@ -4,7 +4,7 @@
 
 #include "annotate/last_pointer.h"
 #include "annotate/test_output.h"
-#include "macos/test_desktop.h"
+#include "platform/sim/testing/desktop_fixture.h"
 
 namespace annotate::platform {
 namespace {
@@ -12,7 +12,7 @@ namespace {
 using nlohmann::json;
 
 // Passes of the poller one at a time against the simulated pointer.
-class PollerTest : public frontmost::testing::DesktopTest {
+class PollerTest : public sim::testing::DesktopTest {
  protected:
   void SetUp() override { load(json::object()); }
   void TearDown() override {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "macos/test_desktop.h"
+#include "platform/sim/testing/desktop_fixture.h"
 
 namespace frontmost::platform {
 namespace {
@@ -18,7 +18,7 @@ json text_field(const char* id, const char* role, json value, int location,
             {"AXSelectedTextRange", {{"range", {location, length}}}}}}};
 }
 
-class CaretTest : public testing::DesktopTest {
+class CaretTest : public sim::testing::DesktopTest {
  protected:
   void SetUp() override {
     json fields = json::array({

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "macos/test_desktop.h"
+#include "platform/sim/testing/desktop_fixture.h"
 
 namespace frontmost::platform {
 namespace {
@@ -20,7 +20,7 @@ json app_with(json children) {
                            {"children", std::move(children)}}}}})}};
 }
 
-class FocusTest : public testing::DesktopTest {
+class FocusTest : public sim::testing::DesktopTest {
  protected:
   // The element `id` via the system focus.
   cf::Ref focus(const std::string& id) {

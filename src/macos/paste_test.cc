@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "macos/test_desktop.h"
+#include "platform/sim/testing/desktop_fixture.h"
 
 namespace frontmost::platform {
 namespace {
@@ -46,7 +46,7 @@ json reaction(json attributes, int delay_ms = 0) {
           {"set", json::array({{{"element", "f"}, {"attributes", std::move(attributes)}}})}};
 }
 
-class PasteTest : public testing::DesktopTest {
+class PasteTest : public sim::testing::DesktopTest {
  protected:
   PasteResult timed_paste() {
     auto start = Clock::now();

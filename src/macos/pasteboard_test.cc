@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "macos/test_desktop.h"
+#include "platform/sim/testing/desktop_fixture.h"
 
 namespace frontmost::platform {
 namespace {
 
 using nlohmann::json;
 
-class PasteboardTest : public testing::DesktopTest {
+class PasteboardTest : public sim::testing::DesktopTest {
  protected:
   bool sensitive_with(json pasteboard) {
     load({{"pasteboard", std::move(pasteboard)}});

@@ -5,14 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include "macos/test_desktop.h"
+#include "platform/sim/testing/desktop_fixture.h"
 
 namespace frontmost::platform {
 namespace {
 
 using nlohmann::json;
 
-class SecureInputTest : public testing::DesktopTest {};
+class SecureInputTest : public sim::testing::DesktopTest {};
 
 TEST_F(SecureInputTest, FollowsThePlatformAfterTheFirstLookup) {
   load({{"secure_input", true}});

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "json/write.h"
-#include "macos/test_desktop.h"
+#include "platform/sim/testing/desktop_fixture.h"
 
 namespace frontmost::platform {
 namespace {
@@ -47,7 +47,7 @@ std::string sized_record(json width, json height) {
   return record({{"x", -1200.0}, {"y", 0.5}, {"width", width}, {"height", height}});
 }
 
-class WindowsTest : public testing::DesktopTest {};
+class WindowsTest : public sim::testing::DesktopTest {};
 
 // Each description alone on screen, and the record it gives ("" when left
 // out).

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "macos/test_desktop.h"
+#include "platform/sim/testing/desktop_fixture.h"
 #include "screen_text/nearby.h"
 #include "screen_text/tree_testing.h"
 
@@ -144,7 +144,7 @@ class Scene {
   int window_ = 0;
 };
 
-class NodeTest : public testing::DesktopTest {
+class NodeTest : public sim::testing::DesktopTest {
  protected:
   cf::Ref focused() {
     cf::Ref system_wide = ax::create_system_wide();

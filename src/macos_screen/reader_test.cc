@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "macos/test_desktop.h"
+#include "platform/sim/testing/desktop_fixture.h"
 
 namespace frontmost::platform::screen {
 namespace {
@@ -11,7 +11,7 @@ using namespace std::chrono_literals;
 using nlohmann::json;
 using Kind = Outcome::Kind;
 
-class ReaderTest : public testing::DesktopTest {
+class ReaderTest : public sim::testing::DesktopTest {
  protected:
   void load_field(json attributes, json extra = json::object()) {
     json field = {{"id", "field"}, {"attributes", std::move(attributes)}};

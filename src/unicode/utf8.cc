@@ -120,6 +120,38 @@ std::string utf16_to_utf8(std::u16string_view units) {
   return out;
 }
 
+void append_utf16(char32_t c, std::u16string& out) {
+  if (c < 0x10000) {
+    out += static_cast<char16_t>(c);
+  } else {
+    c -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (c >> 10));
+    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+  }
+}
+
+std::optional<std::u16string> utf8_to_utf16(std::string_view bytes) {
+  if (!valid_utf8(bytes)) return std::nullopt;
+  std::u16string out;
+  out.reserve(bytes.size());
+  size_t i = 0;
+  while (i < bytes.size()) append_utf16(next_scalar(bytes, i), out);
+  return out;
+}
+
+std::optional<std::string> utf16_to_utf8_strict(std::u16string_view units) {
+  for (size_t i = 0; i < units.size(); ++i) {
+    char16_t u = units[i];
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() &&
+        units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+      ++i;
+    } else if (u >= 0xD800 && u <= 0xDFFF) {
+      return std::nullopt;
+    }
+  }
+  return utf16_to_utf8(units);
+}
+
 char32_t next_scalar(std::string_view utf8, size_t& i) {
   auto b = [&](size_t k) { return static_cast<char32_t>(static_cast<uint8_t>(utf8[i + k])); };
   char32_t b0 = b(0);

@@ -58,6 +58,34 @@ TEST(Utf8, FromUtf16) {
   EXPECT_EQ(utf16_to_utf8(std::u16string(1, u'\0')), std::string(1, '\0'));
 }
 
+// Every scalar value survives UTF-8 -> UTF-16 -> UTF-8 unchanged; the UTF-8
+// forms of surrogates and every ill-formed sequence are refused whole, and
+// so are unpaired surrogates on the way back.
+TEST(Utf8, StrictConversionsBothWays) {
+  for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+    std::string bytes = "x";
+    append_utf8(c, bytes);
+    auto units = utf8_to_utf16(bytes);
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      ASSERT_FALSE(units) << static_cast<uint32_t>(c);
+      continue;
+    }
+    std::u16string want = u"x";
+    append_utf16(c, want);
+    ASSERT_EQ(units, want) << static_cast<uint32_t>(c);
+    ASSERT_EQ(utf16_to_utf8_strict(*units), bytes) << static_cast<uint32_t>(c);
+  }
+  for (const char* bad : {"\xC0\x80", "\xE0\x9F\xBF", "\xF4\x90\x80\x80",
+                          "\xF5\x80\x80\x80", "\x80", "ab\xC3", "\xE2\x80z"}) {
+    EXPECT_FALSE(utf8_to_utf16(bad)) << testing::PrintToString(bad);
+  }
+  EXPECT_EQ(utf8_to_utf16(std::string("a\0b", 3)), std::u16string(u"a\0b", 3));
+  EXPECT_FALSE(utf16_to_utf8_strict(std::u16string{u'a', 0xD83D}));
+  EXPECT_FALSE(utf16_to_utf8_strict(std::u16string{0xD83D, u'b'}));
+  EXPECT_FALSE(utf16_to_utf8_strict(std::u16string{0xDE00, 0xD83D, 0xDE00}));
+  EXPECT_EQ(utf16_to_utf8_strict(u""), "");
+}
+
 TEST(Utf8, NextScalarWalksEveryLength) {
   std::string text = "a\xC3\xA9\xE2\x80\xA6\xF0\x9F\x98\x80";
   size_t i = 0;

@@ -11,6 +11,11 @@
 //    runtime, the window list, process names);
 //  - the event side (run loops, the main queue, taps, input state, posting,
 //    the control FIFO, the script and the effects log).
+//
+// The code is split by role: model/ holds the desktop and its data, api/ the
+// platform layer over it (one file per simulated framework), drive/ what
+// drives a running desktop (control FIFO, script, actions, effects log,
+// audit), testing/ the fixture of in-process tests.
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,39 @@
+// Run-time libraries: Carbon and AppKit open when the desktop has them, and
+// Carbon's symbols unless the desktop takes them away.
+#include <cstring>
+
+#include "platform/library.h"
+#include "platform/sim/api/carbon.h"
+#include "platform/sim/model/state.h"
+
+namespace sim {
+namespace {
+
+char g_carbon_handle;
+char g_appkit_handle;
+
+}  // namespace
+}  // namespace sim
+
+namespace dl {
+
+void* open(const char* path, int) {
+  if (!path) return nullptr;
+  bool carbon = !std::strcmp(path, carbon::kPath);
+  bool appkit = !std::strcmp(path, appkit::kPath);
+  if (!carbon && !appkit) return nullptr;
+  bool present = sim::with_desktop(
+      [&](const sim::Desktop& d) { return carbon ? d.carbon : d.appkit; });
+  if (!present) return nullptr;
+  return carbon ? &sim::g_carbon_handle : &sim::g_appkit_handle;
+}
+
+void* symbol(void* handle, const char* name) {
+  if (handle != &sim::g_carbon_handle || !name) return nullptr;
+  bool missing = sim::with_desktop([&](const sim::Desktop& d) {
+    return !d.carbon || d.carbon_missing.count(name) > 0;
+  });
+  return missing ? nullptr : sim::carbon_symbol(name);
+}
+
+}  // namespace dl

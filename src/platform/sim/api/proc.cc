@@ -1,0 +1,21 @@
+// Process names, as the desktop's "processes" gives them.
+#include "platform/proc.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/sim/model/state.h"
+
+namespace proc {
+
+int name(int32_t pid, char* buffer, uint32_t size) {
+  return sim::with_desktop([&](const sim::Desktop& d) {
+    auto it = d.processes.find(pid);
+    if (it == d.processes.end() || !buffer) return 0;
+    size_t n = std::min<size_t>(it->second.size(), size);
+    std::memcpy(buffer, it->second.data(), n);
+    return static_cast<int>(n);
+  });
+}
+
+}  // namespace proc

@@ -1,0 +1,217 @@
+// Run loops and the main queue: per-thread loops, work items, stops and
+// timed runs.
+#include "platform/sim/api/run_loop.h"
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "platform/run_loop.h"
+#include "platform/sim/drive/events_state.h"
+
+namespace sim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Ends a thread's loop when the thread ends: pending work is dropped (its
+// senders learn it was not run) and the sources are released.
+void end_loop(const LoopPtr& loop) {
+  std::deque<cf::RunLoop::Work> work;
+  std::vector<cf::TypeRef> sources;
+  {
+    std::lock_guard lock(loop->mu);
+    loop->alive = false;
+    work.swap(loop->work);
+    sources.swap(loop->sources);
+  }
+  for (auto& w : work) w(false);
+  for (cf::TypeRef s : sources) cf::release(s);
+}
+
+struct ThreadLoop {
+  LoopPtr loop;
+  ~ThreadLoop() {
+    if (loop) end_loop(loop);
+  }
+};
+
+thread_local ThreadLoop t_loop;
+
+bool is_current(const cf::RunLoop& loop) {
+  return loop.main ? on_main_thread() : t_loop.loop.get() == &loop;
+}
+
+// A main-queue item may run: main loop, not inside another main-queue item.
+bool main_ready(const cf::RunLoop& loop) {
+  return loop.main && !loop.in_main_item && !loop.main_queue.empty();
+}
+
+// Nothing to serve, ever: a thread loop without sources or work
+// (CFRunLoopRun returns at once then). The main loop always serves the
+// main queue.
+bool finished(const cf::RunLoop& loop) {
+  return !loop.main && loop.sources.empty() && loop.work.empty();
+}
+
+enum class Step { Ran, Stopped, TimedOut, Finished };
+
+// Serves one item, waiting for one until `deadline` (none: forever).
+// The caller's loop is `loop`.
+Step serve_one(cf::RunLoop& loop, const Clock::time_point* deadline) {
+  std::unique_lock lock(loop.mu);
+  if (finished(loop)) return Step::Finished;
+  auto ready = [&] { return loop.stop || !loop.work.empty() || main_ready(loop); };
+  if (deadline) {
+    if (!loop.cv.wait_until(lock, *deadline, ready)) return Step::TimedOut;
+  } else {
+    loop.cv.wait(lock, ready);
+  }
+  if (loop.stop) {
+    loop.stop = false;
+    return Step::Stopped;
+  }
+  if (!loop.work.empty()) {
+    cf::RunLoop::Work work = std::move(loop.work.front());
+    loop.work.pop_front();
+    lock.unlock();
+    work(true);
+    return Step::Ran;
+  }
+  cf::RunLoop::MainItem item = loop.main_queue.front();
+  loop.main_queue.pop_front();
+  loop.in_main_item = true;
+  lock.unlock();
+  item.second(item.first);
+  lock.lock();
+  loop.in_main_item = false;
+  return Step::Ran;
+}
+
+}  // namespace
+
+bool on_main_thread() {
+  return static_cast<pid_t>(syscall(SYS_gettid)) == getpid();
+}
+
+LoopPtr main_loop() {
+  // Never destroyed: detached threads may post to it during exit.
+  static LoopPtr* loop = new LoopPtr(std::make_shared<cf::RunLoop>(true));
+  return *loop;
+}
+
+LoopPtr current_loop() {
+  if (on_main_thread()) return main_loop();
+  if (!t_loop.loop) t_loop.loop = std::make_shared<cf::RunLoop>(false);
+  return t_loop.loop;
+}
+
+bool post_work(const LoopPtr& loop, cf::RunLoop::Work work) {
+  if (is_current(*loop)) {
+    work(true);
+    return true;
+  }
+  {
+    std::lock_guard lock(loop->mu);
+    if (!loop->alive) return false;
+    loop->work.push_back(std::move(work));
+  }
+  loop->cv.notify_all();
+  return true;
+}
+
+void loop_keep_source(const LoopPtr& loop, cf::TypeRef source) {
+  cf::retain(source);
+  {
+    std::lock_guard lock(loop->mu);
+    if (loop->alive) {
+      loop->sources.push_back(source);
+      return;
+    }
+  }
+  cf::release(source);
+}
+
+void reset_main_loop() {
+  LoopPtr loop = main_loop();
+  std::vector<cf::TypeRef> sources;
+  {
+    std::lock_guard lock(loop->mu);
+    sources.swap(loop->sources);
+    loop->main_queue.clear();
+    loop->stop = false;
+  }
+  for (cf::TypeRef s : sources) cf::release(s);
+}
+
+}  // namespace sim
+
+namespace cf {
+
+RunLoopRef run_loop_get_current() {
+  sim::start_event_side();
+  return sim::current_loop().get();
+}
+
+void run_loop_run() {
+  sim::start_event_side();
+  sim::LoopPtr loop = sim::current_loop();
+  for (;;) {
+    sim::Step step = sim::serve_one(*loop, nullptr);
+    if (step == sim::Step::Stopped || step == sim::Step::Finished) return;
+  }
+}
+
+void run_loop_stop(RunLoopRef raw) {
+  // The loop's thread may end as soon as it sees the stop: keep the loop
+  // alive until it has been notified.
+  sim::LoopPtr loop = raw ? raw->weak_from_this().lock() : nullptr;
+  if (!loop) return;
+  {
+    std::lock_guard lock(loop->mu);
+    loop->stop = true;
+  }
+  loop->cv.notify_all();
+}
+
+RunResult run_loop_run_in_mode(double seconds, bool return_after_source_handled) {
+  sim::start_event_side();
+  sim::LoopPtr loop = sim::current_loop();
+  auto deadline = sim::Clock::now();
+  if (seconds > 0) {
+    // Clamp far deadlines (CF treats huge times as "forever").
+    double capped = seconds < 1e9 ? seconds : 1e9;
+    deadline += std::chrono::duration_cast<sim::Clock::duration>(
+        std::chrono::duration<double>(capped));
+  }
+  for (;;) {
+    switch (sim::serve_one(*loop, &deadline)) {
+      case sim::Step::Ran:
+        if (return_after_source_handled) return RunResult::HandledSource;
+        break;
+      case sim::Step::Stopped:
+        return RunResult::Stopped;
+      case sim::Step::TimedOut:
+        return RunResult::TimedOut;
+      case sim::Step::Finished:
+        return RunResult::Finished;
+    }
+  }
+}
+
+}  // namespace cf
+
+namespace dispatch {
+
+void async_main(void* context, void (*work)(void*)) {
+  sim::start_event_side();
+  sim::LoopPtr loop = sim::main_loop();
+  {
+    std::lock_guard lock(loop->mu);
+    loop->main_queue.emplace_back(context, work);
+  }
+  loop->cv.notify_all();
+}
+
+}  // namespace dispatch

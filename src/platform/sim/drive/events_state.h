@@ -1,0 +1,46 @@
+// The event side's process-wide state: the input devices as the HID system
+// sees them, the settings read from the desktop, and the start of the
+// control thread.
+//
+// Every entry point of the event side calls start_event_side() first; it
+// loads the desktop and, once per loaded desktop, opens the effects log and
+// starts the control thread. The state is never freed: detached threads may
+// still use it while the process exits.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/sim/drive/events.h"
+
+namespace sim {
+
+void start_event_side();
+
+// Generation of the loaded desktop as seen by the event side; threads of an
+// older generation stop.
+uint64_t event_generation();
+
+// The desktop refuses event taps.
+bool taps_refused();
+
+// Current HID system state.
+struct InputState {
+  uint64_t flags = 0;
+  bool left_button = false;
+  double x = 0, y = 0;
+};
+InputState input_state();
+void set_input_flags(uint64_t flags);
+void set_input_button(bool down);
+void set_input_pointer(double x, double y);
+
+// The script of the loaded desktop; started (once per desktop) when the
+// first tap is enabled.
+void start_script_once();
+
+// Consumes one pending failure of fail_events (events.h) for `kind`:
+// true when this creation must fail.
+bool take_event_failure(EventKind kind);
+
+}  // namespace sim

@@ -1,0 +1,30 @@
+// Accessibility element objects. Each reference made by a read is a new
+// object; two compare equal when they stand for the same desktop element.
+// A messaging timeout set on an element lives in that object.
+#pragma once
+
+#include <atomic>
+
+#include "platform/sim/model/desktop.h"
+#include "platform/sim/model/object.h"
+
+namespace sim {
+
+struct Element final : cf::Object {
+  explicit Element(NodePtr n)
+      : Object(cf::TypeId::AXUIElement, "element"), node(std::move(n)) {}
+  bool equals(const cf::Object& other) const override {
+    return node == static_cast<const Element&>(other).node;
+  }
+  const NodePtr node;                      // null: the system-wide element
+  mutable std::atomic<float> timeout{0};   // seconds; 0: the process-wide one
+};
+
+// An element object for `id` (live or removed). An id unknown to the
+// desktop gives an element that answers "invalid".
+cf::Ref make_element(const Desktop& desktop, const std::string& id);
+
+// Back to the platform's default process-wide messaging timeout.
+void reset_messaging_timeout();
+
+}  // namespace sim
