@@ -155,7 +155,15 @@ void replay(const Session& session, std::vector<std::string>& failures) {
   auto fail = [&](int line, const std::string& message) {
     failures.push_back(where(session.file, line) + message);
   };
-  for (const Step& step : session.steps) {
+  // The host closes standard input once it has written its last line, as
+  // a host of inspect must; the lines after it are read after the close.
+  size_t last_write = 0;
+  for (size_t i = 0; i < session.steps.size(); ++i)
+    if (session.steps[i].kind == Step::kWrite || session.steps[i].kind == Step::kAct)
+      last_write = i + 1;
+  for (size_t i = 0; i < session.steps.size(); ++i) {
+    const Step& step = session.steps[i];
+    if (i == last_write) child.close_input();
     switch (step.kind) {
       case Step::kWrite:
         child.write(step.text + "\n");
@@ -176,7 +184,6 @@ void replay(const Session& session, std::vector<std::string>& failures) {
         break;
       }
       case Step::kEnd: {
-        child.close_input();
         while (std::optional<std::string> extra = child.read_line(kLineTimeout))
           fail(step.line, "a line no transcript line expects: " + *extra);
         if (!child.pending_output().empty())
