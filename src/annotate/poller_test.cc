@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "annotate/last_pointer.h"
-#include "annotate/test_output.h"
 #include "platform/sim/testing/desktop_fixture.h"
+#include "support/captured_stdout.h"
 
 namespace annotate::platform {
 namespace {
@@ -36,7 +36,7 @@ class PollerTest : public sim::testing::DesktopTest {
     return points;
   }
 
-  annotate::testing::CapturedOutput out_;
+  support::CapturedStdout out_;
 };
 
 const json kNone = json::array();

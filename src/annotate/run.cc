@@ -13,6 +13,7 @@
 #include "macos/secure_input.h"
 #include "platform/cg_event.h"
 #include "platform/run_loop.h"
+#include "stream/exit_status.h"
 
 namespace annotate::platform {
 namespace {
@@ -48,7 +49,7 @@ uint8_t run() {
   if (!tap) {
     // The poller stays parked; no command is ever read.
     emit_named("denied");
-    return 3;
+    return stream::exit_status::kDenied;
   }
   state->tap = std::move(tap);
   cf::Ref source = cf::mach_port_create_run_loop_source(state->tap.get(), 0);
@@ -59,7 +60,7 @@ uint8_t run() {
   state->catch_up();
   read_commands();
   cf::run_loop_run();
-  return 0;
+  return stream::exit_status::kOk;
 }
 
 }  // namespace annotate::platform

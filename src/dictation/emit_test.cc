@@ -9,28 +9,16 @@
 #include <gtest/gtest.h>
 
 #include "annotate/emit.h"
+#include "support/captured_stdout.h"
 
 namespace {
 
 // Runs `write` with standard output sent into a pipe and returns what it got.
 template <class F>
 std::string captured(F write) {
-  int fds[2];
-  EXPECT_EQ(pipe(fds), 0);
-  std::fflush(stdout);
-  int saved = dup(STDOUT_FILENO);
-  dup2(fds[1], STDOUT_FILENO);
-  close(fds[1]);
+  support::CapturedStdout out;
   write();
-  std::fflush(stdout);
-  dup2(saved, STDOUT_FILENO);
-  close(saved);
-  std::string out;
-  char buf[4096];
-  ssize_t n;
-  while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
-  close(fds[0]);
-  return out;
+  return out.take();
 }
 
 TEST(Emit, NameAloneAndPayloadMembersSorted) {

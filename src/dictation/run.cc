@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "stream/exit_status.h"
+
 namespace dictation {
 
 uint8_t run(std::span<const std::string> args) {
@@ -9,7 +11,7 @@ uint8_t run(std::span<const std::string> args) {
   if (args.size() == 2 && args[0] == "--key") hotkey = hotkey_from_word(args[1]);
   if (!hotkey) {
     (void)std::fwrite(kUsage.data(), 1, kUsage.size(), stderr);
-    return 1;
+    return stream::exit_status::kUsage;
   }
   return platform::run(*hotkey);
 }

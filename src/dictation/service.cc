@@ -20,6 +20,7 @@
 #include "macos/secure_input.h"
 #include "platform/cg_event.h"
 #include "platform/run_loop.h"
+#include "stream/exit_status.h"
 
 namespace dictation::platform {
 namespace {
@@ -100,15 +101,15 @@ uint8_t run(Hotkey hotkey) {
     // The tap thread is ending on its own; wait for it so that nothing of
     // it runs while the process winds down.
     tapping->join();
-    if (!verdict) return 1;
+    if (!verdict) return stream::exit_status::kUsage;
     emit("denied");
-    return 3;
+    return stream::exit_status::kDenied;
   }
   tapping->detach();
   emit("ready");
   if (!read_commands()) stop_after_spawn_failure();
   cf::run_loop_run();
-  return 0;
+  return stream::exit_status::kOk;
 }
 
 }  // namespace dictation::platform

@@ -7,11 +7,12 @@
 #include <thread>
 #include <utility>
 
+#include "stream/exit_status.h"
+
 namespace dictation {
 
-// Exit status after a thread could not be started: an operating-system
-// failure, distinct from the usage (1), argument (2) and denied (3) statuses.
-inline constexpr int kSpawnFailedStatus = 71;
+// Exit status after a thread could not be started.
+inline constexpr int kSpawnFailedStatus = stream::exit_status::kSpawnFailed;
 
 // Writes the diagnostic ("... failed to spawn thread ...") to standard error.
 void spawn_failed(const char* which, const char* why);

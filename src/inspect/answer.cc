@@ -2,12 +2,15 @@
 
 #include <utility>
 
+#include "stream/exit_status.h"
 #include "unicode/utf8.h"
 
 namespace inspect {
 
 namespace {
-Answer refuse(std::string_view message) { return Answer{1, "", std::string(message)}; }
+Answer refuse(std::string_view message) {
+  return Answer{stream::exit_status::kUsage, "", std::string(message)};
+}
 }  // namespace
 
 Answer answer(std::string_view input, const Lookups& lookups) {
@@ -15,7 +18,8 @@ Answer answer(std::string_view input, const Lookups& lookups) {
   if (!unicode::valid_utf8(input)) return refuse(kUnreadable);
   std::optional<Request> checked = request(input);
   if (!checked) return refuse(kNotARequest);
-  return Answer{0, response_line(respond(std::move(*checked), lookups)), ""};
+  return Answer{stream::exit_status::kOk, response_line(respond(std::move(*checked), lookups)),
+                ""};
 }
 
 Answer answer(std::string_view input) {

@@ -9,6 +9,7 @@
 
 #include "inspect/answer.h"
 #include "json/line.h"
+#include "stream/exit_status.h"
 #include "stream/stream.h"
 
 namespace inspect {
@@ -41,7 +42,7 @@ uint8_t run() {
   size_t used = 0;
   if (!read_request(buffer.get(), used)) {
     write_error(kUnreadable);
-    return 1;
+    return stream::exit_status::kUsage;
   }
   Answer result = answer(std::string_view(buffer.get(), used));
   if (!result.err.empty()) write_error(result.err);

@@ -2,7 +2,7 @@
 // round-to-nearest-even, and of those the nearest to it (an exact tie goes
 // to the even digit): what std::to_chars gives, without needing a C++
 // library that has floating-point to_chars (Apple's before macOS 13.3 has
-// not). Exact integer arithmetic, no locale.
+// not). Computed by {fmt}'s Dragonbox (header-only); no locale.
 #pragma once
 
 #include <string>

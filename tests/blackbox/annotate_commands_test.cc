@@ -52,14 +52,6 @@ TEST(AnnotateCommands, InputThatIsNotUtf8EndsTheProcess) {
   EXPECT_EQ(result.err, "");
 }
 
-TEST(AnnotateCommands, RefusedTapIsDeniedAndCommandsAreNeverRead) {
-  support::Desktop desktop(json{{"tap", {{"refused", true}}}});
-  support::RunResult result = support::run({"annotate"}, "windows\n", desktop.env());
-  EXPECT_EQ(result.status, 3);
-  EXPECT_EQ(result.out, "{\"event\":\"denied\"}\n");
-  EXPECT_EQ(result.err, "");
-}
-
 TEST(AnnotateCommands, ClockBeforeTheEpochStampsZero) {
   Annotate a(json{{"clock", {{"wall_ms", -5000}}}});
   a.expect_t(0);

@@ -25,10 +25,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "stream/exit_status.h"
+
 namespace sim {
 
 // Exit status of a process whose desktop file cannot be used.
-inline constexpr int kBadDesktopStatus = 78;
+inline constexpr int kBadDesktopStatus = stream::exit_status::kBadDesktop;
 
 // Loads the desktop once (thread-safe). A desktop file that cannot be read or
 // is not a valid desktop: one line on standard error, then the process exits

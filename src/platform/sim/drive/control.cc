@@ -7,11 +7,13 @@
 
 #include <cerrno>
 #include <chrono>
+#include <optional>
 #include <system_error>
 #include <thread>
 
 #include "platform/sim/drive/events_state.h"
 #include "platform/sim/model/strict_json.h"
+#include "stream/stream.h"
 
 namespace sim {
 namespace {
@@ -24,8 +26,6 @@ void apply_logged(const nlohmann::json& action) {
 }
 
 void control_loop(const std::string& path, uint64_t generation) {
-  std::string pending;
-  char buffer[4096];
   while (event_generation() == generation) {
     // Blocks until a writer opens the FIFO.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -38,22 +38,13 @@ void control_loop(const std::string& path, uint64_t generation) {
     }
     struct stat st {};
     bool fifo = ::fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode);
-    for (;;) {
-      ssize_t n = ::read(fd, buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      pending.append(buffer, static_cast<size_t>(n));
-      size_t start = 0;
-      for (size_t nl; (nl = pending.find('\n', start)) != std::string::npos; start = nl + 1) {
-        if (event_generation() != generation) break;
-        apply_control_line(std::string_view(pending).substr(start, nl - start));
-      }
-      pending.erase(0, start);
+    // Read to the writer's end; a writer that ends without a newline still
+    // ends its last line. Lines of an older desktop are not applied.
+    stream::LineReader lines(fd, 4096);
+    while (std::optional<std::string> line = lines.next()) {
+      if (event_generation() == generation) apply_control_line(*line);
     }
     ::close(fd);
-    // A writer that ends without a newline still ends its last line.
-    if (!pending.empty() && event_generation() == generation) apply_control_line(pending);
-    pending.clear();
     if (!fifo) return;  // a plain file is read once
   }
 }

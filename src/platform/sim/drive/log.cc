@@ -10,6 +10,7 @@
 
 #include "platform/sim/drive/events_state.h"
 #include "platform/sim/sim.h"
+#include "stream/stream.h"
 
 namespace sim {
 namespace {
@@ -23,16 +24,6 @@ struct Log {
 Log& the_log() {
   static Log* log = new Log;  // never destroyed: written to during exit
   return *log;
-}
-
-void write_all(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;  // a full disk loses the line, nothing more
-    done += static_cast<size_t>(n);
-  }
 }
 
 }  // namespace
@@ -63,7 +54,7 @@ void log_effect(const nlohmann::json& line) {
       line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
   text += '\n';
   std::lock_guard lock(log.mu);
-  if (log.fd >= 0) write_all(log.fd, text);
+  if (log.fd >= 0) (void)stream::write_all(log.fd, text);  // a full disk loses the line
 }
 
 }  // namespace sim

@@ -1,0 +1,24 @@
+// The exit statuses of the helper, all in one place. A host tells the ways
+// the process ended apart by these numbers alone (docs/protocol.md).
+#pragma once
+
+#include <cstdint>
+
+namespace stream::exit_status {
+
+// Normal end: end of standard input (dictate, annotate), or an inspect
+// request answered.
+inline constexpr uint8_t kOk = 0;
+// A usage text was written; an inspect request could not be read; dictate's
+// tap thread ended without a verdict.
+inline constexpr uint8_t kUsage = 1;
+// An argument is not valid UTF-8; no mode started.
+inline constexpr uint8_t kBadArgument = 2;
+// The event tap was refused ("denied" was written).
+inline constexpr uint8_t kDenied = 3;
+// A thread could not be started (EX_OSERR of sysexits.h).
+inline constexpr uint8_t kSpawnFailed = 71;
+// The simulated desktop's file could not be used (EX_CONFIG of sysexits.h).
+inline constexpr uint8_t kBadDesktop = 78;
+
+}  // namespace stream::exit_status
