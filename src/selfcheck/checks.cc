@@ -65,7 +65,7 @@ Outcome arrays() {
 
 // The window list gives the dictionaries: every description is one, with a
 // number for its owner's pid and a bounds dictionary that reads as a rect.
-std::pair<Outcome, Outcome> windows() {
+std::pair<Outcome, Outcome> windows(int64_t* first_owner) {
   cf::Ref list = cg::window_list_copy_window_info(
       cg::kWindowListOptionOnScreenOnly | cg::kWindowListExcludeDesktopElements,
       cg::kNullWindowID);
@@ -85,6 +85,7 @@ std::pair<Outcome, Outcome> windows() {
         cg::rect_make_with_dictionary_representation(
             cf::dictionary_get(window, cg::kWindowBounds), &rect)) {
       ++good;
+      if (*first_owner == 0) *first_owner = pid;
     }
   }
   std::string seen = std::to_string(count) + " windows";
@@ -99,11 +100,18 @@ Outcome pasteboard() {
   return outcome("pasteboard types", true, sensitive ? "sensitive" : "not sensitive");
 }
 
-Outcome running_application() {
+// A command-line process is not always an application to AppKit: its own
+// pid is asked, and the owner of a window on screen must give one.
+Outcome running_application(int64_t window_owner) {
+  using frontmost::platform::screen::running_app;
+  std::optional<frontmost::platform::screen::App> own = running_app(proc::self());
+  std::string detail = std::string("own pid: ") + (own ? "found" : "none");
+  if (window_owner <= 0) return outcome("NSRunningApplication", true, detail + ", no window owner");
   std::optional<frontmost::platform::screen::App> app =
-      frontmost::platform::screen::running_app(proc::self());
-  return outcome("NSRunningApplication of this process", app.has_value(),
-                 app && app->name ? *app->name : "");
+      running_app(static_cast<int32_t>(window_owner));
+  detail += ", pid " + std::to_string(window_owner) + ": " +
+            (app ? app->name.value_or("(no name)") + " " + app->bundle_id.value_or("") : "none");
+  return outcome("NSRunningApplication", app.has_value(), detail);
 }
 
 Outcome process_name() {
@@ -201,11 +209,12 @@ std::vector<Outcome> run_all() {
   all.push_back(strings());
   all.push_back(numbers());
   all.push_back(arrays());
-  auto [list, dictionaries] = windows();
+  int64_t window_owner = 0;
+  auto [list, dictionaries] = windows(&window_owner);
   all.push_back(list);
   all.push_back(dictionaries);
   all.push_back(pasteboard());
-  all.push_back(running_application());
+  all.push_back(running_application(window_owner));
   all.push_back(process_name());
   all.push_back(clocks_and_sleep());
   all.push_back(secure_input());

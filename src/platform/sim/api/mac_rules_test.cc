@@ -205,7 +205,9 @@ TEST_F(MacRulesTest, KeyStateFollowsInjectedInputOverRandomSequences) {
       for (const Modifier& m : modifiers) {
         bool key = cg::event_source_key_state(cg::SourceState::HIDSystem,
                                               static_cast<uint16_t>(m.key));
-        if (key) EXPECT_TRUE(flags & m.flag) << "key " << m.key << " flags " << flags;
+        if (key) {
+          EXPECT_TRUE(flags & m.flag) << "key " << m.key << " flags " << flags;
+        }
         EXPECT_FALSE(cg::event_source_key_state(cg::SourceState::Private,
                                                 static_cast<uint16_t>(m.key)));
       }
