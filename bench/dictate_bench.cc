@@ -15,6 +15,7 @@
 #include "dictation/channel.h"
 #include "dictation/state.h"
 #include "platform/cg_event.h"
+#include "platform/proc.h"
 #include "platform/sim/sim.h"
 
 #ifdef QCH_BINARY
@@ -50,7 +51,7 @@ void BM_TapCallback(benchmark::State& state) {
     while (r.receive()) {
     }
   });
-  auto* tap_state = new dictation::State(std::move(sender), dictation::Hotkey::Fn);
+  auto* tap_state = new dictation::State(std::move(sender), dictation::Hotkey::Fn, proc::self());
 
   cf::Ref fn = cg::event_create_keyboard_event(nullptr, 63, true);
   cf::Ref letter = cg::event_create_keyboard_event(nullptr, 0, true);

@@ -19,6 +19,7 @@ set(rule_dictation "macos_screen;macos;platform;json;unicode;stream")
 set(rule_annotate "dictation;macos;platform;json;unicode;stream")
 set(rule_inspect "json;unicode;stream")
 set(rule_main "dictation;annotate;inspect;json;unicode;stream")
+set(rule_selfcheck "macos_screen;macos;platform;json;unicode")
 
 if(DEFINED SRC)
   get_filename_component(SRC "${SRC}" ABSOLUTE)

@@ -106,6 +106,34 @@ bool is_down(Hotkey held, uint64_t flags) {
   return false;
 }
 
+bool keys_down(Hotkey held, KeyDown key_down) {
+  auto down = [key_down](int64_t keycode) {
+    return key_down(static_cast<uint16_t>(keycode));
+  };
+  auto control_option = [&] {
+    return (down(kControl) || down(kRightControl)) &&
+           (down(kOption) || down(kRightOption));
+  };
+  switch (held) {
+    case Hotkey::FnOrControlOption:
+      return down(kFn) || control_option();
+    case Hotkey::Fn:
+      return down(kFn);
+    case Hotkey::ControlOption:
+      return control_option();
+    case Hotkey::RightOption:
+      return down(kRightOption);
+    case Hotkey::RightCommand:
+      return down(kRightCommand);
+    case Hotkey::RightControl:
+      return down(kRightControl);
+    case Hotkey::ControlWindows:
+    case Hotkey::RightAlt:
+      return false;
+  }
+  return false;
+}
+
 std::optional<KeyAction> classify(Hotkey hotkey, uint32_t type, int64_t keycode,
                                   uint64_t flags, bool autorepeat,
                                   std::optional<Hotkey> held) {

@@ -38,4 +38,12 @@ std::optional<KeyAction> classify(Hotkey hotkey, uint32_t type, int64_t keycode,
 // Whether `flags` show the held chord still down.
 bool is_down(Hotkey held, uint64_t flags);
 
+// Whether the keys of the held chord are down by `key_down` (asked with a
+// virtual key code): its own key for fn and the right-side hotkeys; a
+// control key and an option key, left or right, for control+option; either
+// of those for fn_or_control_option. The system's flag state can miss the
+// device bit of a right-side key while it is held; its key state does not.
+using KeyDown = bool (*)(uint16_t keycode);
+bool keys_down(Hotkey held, KeyDown key_down);
+
 }  // namespace dictation

@@ -19,21 +19,19 @@
 #include "dictation/state.h"
 #include "macos/secure_input.h"
 #include "platform/cg_event.h"
+#include "platform/proc.h"
 #include "platform/run_loop.h"
 #include "stream/exit_status.h"
 
 namespace dictation::platform {
 namespace {
 
-// Key down and up, flags changed, and the left, right and other mouse downs.
-constexpr cg::EventMask kTapEvents =
-    cg::mask_bit(cg::kLeftMouseDown) | cg::mask_bit(cg::kRightMouseDown) |
-    cg::mask_bit(cg::kKeyDown) | cg::mask_bit(cg::kKeyUp) |
-    cg::mask_bit(cg::kFlagsChanged) | cg::mask_bit(cg::kOtherMouseDown);
-
+// Writes the key events in order; "denied" (the permission went away while
+// the tap ran) is the last line of the process.
 void emitter(Receiver<KeyEvent> events) {
   while (std::optional<KeyEvent> item = events.receive()) {
     emit(item->first, item->second);
+    if (item->first == kDeniedEvent) std::_Exit(stream::exit_status::kDenied);
     events.mark_done();
   }
 }
@@ -49,20 +47,16 @@ Watcher<KeyEvent>* the_watcher = nullptr;
 State* the_state = nullptr;
 
 void tap_thread(Sender<KeyEvent> events, Sender<bool> ready, Hotkey hotkey) {
-  State* state = the_state = new State(std::move(events), hotkey);
-  // Resolves the secure-input entry here, never inside the callback.
-  (void)frontmost::platform::secure_input();
-  cf::Ref tap = cg::event_tap_create(cg::TapLocation::Session,
-                                     cg::TapPlacement::HeadInsert,
-                                     cg::TapOptions::Default, kTapEvents,
-                                     &on_event, state);
+  State* state = the_state = new State(std::move(events), hotkey, proc::self());
+  cf::Ref tap = cg::event_tap_create(kTapLocation, kTapPlacement, kTapOptions,
+                                     kTapEvents, &on_event, state);
   if (!tap) {
     (void)ready.send(false);
     return;
   }
   state->tap = std::move(tap);
-  cf::Ref source = cf::mach_port_create_run_loop_source(state->tap.get(), 0);
-  cf::run_loop_add_source(cf::run_loop_get_current(), source.get());
+  state->source = cf::mach_port_create_run_loop_source(state->tap.get(), 0);
+  cf::run_loop_add_source(cf::run_loop_get_current(), state->source.get());
   cg::event_tap_enable(state->tap.get(), true);
   (void)ready.send(true);
   cf::run_loop_run();
@@ -79,6 +73,10 @@ void finish_key_events() {
 }
 
 uint8_t run(Hotkey hotkey) {
+  // The secure-input entry is resolved here, on the main thread, before the
+  // tap exists: opening Carbon starts the text input machinery, which
+  // belongs to the main thread; the callback then only calls the entry.
+  (void)frontmost::platform::secure_input();
   auto [event_sender, event_receiver] = make_channel<KeyEvent>();
   the_watcher = new Watcher<KeyEvent>(event_receiver.watcher());
   std::optional<std::thread> emitting =
@@ -102,7 +100,7 @@ uint8_t run(Hotkey hotkey) {
     // it runs while the process winds down.
     tapping->join();
     if (!verdict) return stream::exit_status::kUsage;
-    emit("denied");
+    emit(kDeniedEvent);
     return stream::exit_status::kDenied;
   }
   tapping->detach();

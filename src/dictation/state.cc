@@ -2,6 +2,7 @@
 
 #include "dictation/describe.h"
 #include "macos/secure_input.h"
+#include "platform/run_loop.h"
 
 namespace dictation {
 
@@ -16,16 +17,39 @@ namespace {
 
 constexpr int64_t kSpaceKey = 49;
 
+bool hid_key_down(uint16_t keycode) {
+  return cg::event_source_key_state(cg::SourceState::HIDSystem, keycode);
+}
+
+// Accessibility was taken away while the tap was live: the system routes
+// input through a tap that no longer gets it until it times the tap out.
+// Turning it back on would hold the user's input again, so the tap goes
+// off and leaves the run loop for good, and the emitter ends the process
+// with "denied".
+void stop_denied(State& state) {
+  cg::event_tap_enable(state.tap.get(), false);
+  cf::run_loop_remove_source(cf::run_loop_get_current(), state.source.get());
+  state.queue(kDeniedEvent, json::Value());
+}
+
 // The system turned the tap off (a slow callback, or user input): turn it
 // back on, and close a chord whose keys went up while nothing was watched.
+// A time-out can also mean the permission is gone; only making an active
+// tap tells that reliably.
 void tap_disabled(State& state, cg::EventType type) {
+  if (type == cg::kTapDisabledByTimeout &&
+      !cg::event_tap_probe(kTapLocation, kTapPlacement, kTapOptions, kTapEvents)) {
+    stop_denied(state);
+    return;
+  }
   cg::event_tap_enable(state.tap.get(), true);
   uint64_t flags = cg::event_source_flags_state(cg::SourceState::HIDSystem);
   json::Value notice = json::Value::object();
   notice["disabled_by"] = type == cg::kTapDisabledByTimeout ? "timeout" : "user_input";
   notice["flags"] = flags_text(flags);
   state.queue("tap_reenabled", notice);
-  if (state.held && !is_down(*state.held, flags)) {
+  if (state.held && !is_down(*state.held, flags) &&
+      !keys_down(*state.held, &hid_key_down)) {
     state.held.reset();
     notice["cause"] = "tap_reenabled";
     state.queue("up", std::move(notice));
@@ -62,6 +86,12 @@ cf::TypeRef on_event(cg::TapProxy, cg::EventType type, cf::TypeRef event,
   State& state = *static_cast<State*>(user);
   if (type == cg::kTapDisabledByTimeout || type == cg::kTapDisabledByUserInput) {
     tap_disabled(state, type);
+    return event;
+  }
+
+  // The helper's own keystrokes (the paste's Command+V) pass every session
+  // tap on their way in, this one included: they are not the user's.
+  if (cg::event_get_integer_field(event, cg::kFieldEventSourceUnixProcessID) == state.pid) {
     return event;
   }
 

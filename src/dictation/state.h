@@ -23,14 +23,29 @@ namespace dictation {
 // An event line waiting for the emitter: its name and payload.
 using KeyEvent = std::pair<std::string, json::Value>;
 
+// The line that ends the process: the tap found its permission gone. The
+// emitter writes it after every line queued before it, then ends the
+// process with stream::exit_status::kDenied.
+inline constexpr const char* kDeniedEvent = "denied";
+
+// The dictate tap: key down and up, flags changed, and the left, right and
+// other mouse downs; active, at the head of the session's taps.
+inline constexpr cg::EventMask kTapEvents =
+    cg::mask_bit(cg::kLeftMouseDown) | cg::mask_bit(cg::kRightMouseDown) |
+    cg::mask_bit(cg::kKeyDown) | cg::mask_bit(cg::kKeyUp) |
+    cg::mask_bit(cg::kFlagsChanged) | cg::mask_bit(cg::kOtherMouseDown);
+inline constexpr cg::TapLocation kTapLocation = cg::TapLocation::Session;
+inline constexpr cg::TapPlacement kTapPlacement = cg::TapPlacement::HeadInsert;
+inline constexpr cg::TapOptions kTapOptions = cg::TapOptions::Default;
+
 // A space key-down before this long after the press means "hands_free".
 inline constexpr std::chrono::seconds kHandsFreeWindow{1};
 
 struct State {
   using Clock = clocks::Monotonic;
 
-  State(Sender<KeyEvent> sender, Hotkey chosen)
-      : events(std::move(sender)), hotkey(chosen) {}
+  State(Sender<KeyEvent> sender, Hotkey chosen, int32_t own_pid)
+      : events(std::move(sender)), hotkey(chosen), pid(own_pid) {}
 
   // Queues ("hands_free", payload).
   void report(json::Value payload);
@@ -39,8 +54,10 @@ struct State {
 
   Sender<KeyEvent> events;
   std::optional<Clock::time_point> hands_free_deadline;
-  cf::Ref tap;  // re-enabled after a disabled notice
+  cf::Ref tap;     // re-enabled after a disabled notice
+  cf::Ref source;  // the tap's run-loop source on the tap thread's loop
   Hotkey hotkey;
+  int32_t pid;     // the helper's own: its posted keystrokes pass unseen
   std::optional<Hotkey> held;
   bool secure = false;  // secure input was on when the held chord went down
   bool swallowing_space = false;  // this space press is being withheld

@@ -54,6 +54,12 @@ cf::Ref event_tap_create(TapLocation location, TapPlacement placement,
                          TapOptions options, EventMask mask,
                          TapCallback callback, void* user);
 void event_tap_enable(cf::TypeRef tap, bool enable);
+// Whether a tap with these settings can be made now: one is made (with a
+// callback that lets everything through), turned off, invalidated and
+// released at once, so it never holds an event. Asking is the only reliable
+// test of the permission while a tap of the process is already live.
+bool event_tap_probe(TapLocation location, TapPlacement placement,
+                     TapOptions options, EventMask mask);
 
 int64_t event_get_integer_field(cf::TypeRef event, uint32_t field);
 Flags event_get_flags(cf::TypeRef event);
@@ -62,10 +68,13 @@ Point event_get_location(cf::TypeRef event);
 
 Flags event_source_flags_state(SourceState state);
 bool event_source_button_state(SourceState state, uint32_t button);
+// CGEventSourceKeyState: whether the key (virtual key code) is down.
+bool event_source_key_state(SourceState state, uint16_t keycode);
 
 cf::Ref event_create(cf::TypeRef source);  // source may be null; null on failure
 cf::Ref event_source_create(SourceState state);
-// source may be null; null when the event cannot be made.
+// source may be null; null when the event cannot be made. Main thread only:
+// the system reaches the text input manager, which asserts that.
 cf::Ref event_create_keyboard_event(cf::TypeRef source, uint16_t keycode,
                                     bool key_down);
 void event_post(TapLocation tap, cf::TypeRef event);

@@ -17,6 +17,8 @@ using RunLoopRef = RunLoop*;     // CFRunLoopRef, borrowed
 RunLoopRef run_loop_get_current();
 Ref mach_port_create_run_loop_source(TypeRef port, int64_t order);
 void run_loop_add_source(RunLoopRef loop, TypeRef source);  // default mode
+// Takes the source off the loop (default mode); its callbacks stop there.
+void run_loop_remove_source(RunLoopRef loop, TypeRef source);
 // Serves the current thread's sources (and on the main thread the main
 // queue) until run_loop_stop is called for it.
 void run_loop_run();

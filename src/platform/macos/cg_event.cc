@@ -47,6 +47,11 @@ CGEventRef trampoline(CGEventTapProxy proxy, CGEventType type, CGEventRef event,
 
 CGEventRef event_of(cf::TypeRef event) { return macos::as<CGEventRef>(event); }
 
+// The probe tap's callback: never holds anything.
+CGEventRef pass_through(CGEventTapProxy, CGEventType, CGEventRef event, void*) {
+  return event;
+}
+
 }  // namespace
 
 cf::Ref event_tap_create(TapLocation location, TapPlacement placement,
@@ -63,6 +68,22 @@ cf::Ref event_tap_create(TapLocation location, TapPlacement placement,
 
 void event_tap_enable(cf::TypeRef tap, bool enable) {
   if (tap) CGEventTapEnable(macos::as<CFMachPortRef>(tap), enable);
+}
+
+// A new tap is enabled from the start; it is turned off before anything can
+// reach it through a run loop (it has none), and invalidated so that the
+// system forgets it before the release.
+bool event_tap_probe(TapLocation location, TapPlacement placement,
+                     TapOptions options, EventMask mask) {
+  CFMachPortRef port = CGEventTapCreate(
+      static_cast<CGEventTapLocation>(location),
+      static_cast<CGEventTapPlacement>(placement),
+      static_cast<CGEventTapOptions>(options), mask, &pass_through, nullptr);
+  if (!port) return false;
+  CGEventTapEnable(port, false);
+  CFMachPortInvalidate(port);
+  CFRelease(port);
+  return true;
 }
 
 int64_t event_get_integer_field(cf::TypeRef event, uint32_t field) {
@@ -92,6 +113,11 @@ Flags event_source_flags_state(SourceState state) {
 bool event_source_button_state(SourceState state, uint32_t button) {
   return CGEventSourceButtonState(static_cast<CGEventSourceStateID>(state),
                                   static_cast<CGMouseButton>(button));
+}
+
+bool event_source_key_state(SourceState state, uint16_t keycode) {
+  return CGEventSourceKeyState(static_cast<CGEventSourceStateID>(state),
+                               static_cast<CGKeyCode>(keycode));
 }
 
 cf::Ref event_create(cf::TypeRef source) {

@@ -3,11 +3,14 @@
 
 #include <libproc.h>
 #include <sys/param.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 
 namespace proc {
+
+int32_t self() { return static_cast<int32_t>(getpid()); }
 
 // proc_name refuses (answers 0) a buffer shorter than a whole name field,
 // 2 * MAXCOMLEN bytes, copies the whole field and then counts up to the

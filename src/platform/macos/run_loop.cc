@@ -40,6 +40,12 @@ void run_loop_add_source(RunLoopRef loop, TypeRef source) {
                      kCFRunLoopDefaultMode);
 }
 
+void run_loop_remove_source(RunLoopRef loop, TypeRef source) {
+  if (!loop || !source) return;
+  CFRunLoopRemoveSource(loop_of(loop), macos::as<CFRunLoopSourceRef>(source),
+                        kCFRunLoopDefaultMode);
+}
+
 // Returns at once when the loop has no source and no timer; the main loop
 // always has the main queue's port.
 void run_loop_run() { CFRunLoopRun(); }

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,7 +56,13 @@ struct ScriptItem {
 // The settings of the event side, as read from the desktop file.
 struct EventSettings {
   bool tap_refused = false;
+  // How long the system waits on an active tap that no longer gets events
+  // (its permission withdrawn) before it disables it by time-out.
+  double tap_timeout_ms = 1000;
   uint64_t flags = 0;
+  // false: the HID flag state leaves out the device bits (0x40, 0x10,
+  // 0x2000, ...), as some systems do for a process with an active tap.
+  bool hid_device_bits = true;
   bool left_button = false;
   double pointer_x = 0, pointer_y = 0;
   std::string control_path;   // FIFO of actions, or empty
@@ -69,6 +76,13 @@ EventSettings event_settings();
 // applied, otherwise the reason it was not (the caller logs it). Returns
 // "unknown action" for actions that belong to the event side.
 std::string apply_data_action(const nlohmann::json& action);
+
+// The permissions of the current desktop.
+bool accessibility_granted();
+bool input_monitoring_granted();
+// Sets either or both (none: unchanged).
+void set_permissions(std::optional<bool> accessibility,
+                     std::optional<bool> input_monitoring);
 
 // Called for every key event posted: runs the desktop's paste reaction when a
 // Command+V key-down reaches the focused application.

@@ -125,6 +125,7 @@ ax::Error message(cf::TypeRef element, F&& answer) {
   {
     State& s = state();
     std::lock_guard<std::mutex> lock(s.mu);
+    if (!s.desktop->permissions.accessibility) return ax::kAPIDisabled;
     if (e->node && !e->node->alive) return ax::kInvalidUIElement;
     delay_ms = e->node ? delay_of(*s.desktop, *e->node)
                        : s.desktop->system_wide_delay_ms;

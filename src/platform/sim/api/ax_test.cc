@@ -93,7 +93,7 @@ TEST(Ax, TypedValuesOfEveryKind) {
     cf::Ref data = read("data");
     ASSERT_EQ(cf::data_length(data.get()), 2);
     EXPECT_EQ(cf::data_bytes(data.get())[1], 0xff);
-    EXPECT_EQ(cf::get_type_id(read("o").get()), cf::TypeId::Other);
+    EXPECT_EQ(cf::get_type_id(read("o").get()), cf::TypeId::ObjcObject);
   }
   scope.expect_balanced();
 }

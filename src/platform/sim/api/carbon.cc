@@ -6,6 +6,7 @@
 #include <type_traits>
 
 #include "platform/library.h"
+#include "platform/sim/api/run_loop.h"
 #include "platform/sim/model/keyboard.h"
 #include "platform/sim/model/state.h"
 #include "platform/sim/model/values.h"
@@ -37,6 +38,7 @@ uint8_t is_secure_event_input_enabled() {
 }
 
 cf::TypeRef copy_current_ascii_capable_keyboard_layout_input_source() {
+  require_main_thread("TISCopyCurrentASCIICapableKeyboardLayoutInputSource");
   return with_desktop([](const Desktop& d) -> cf::TypeRef {
     const KeyboardSettings& k = d.keyboard;
     if (!k.input_source) return nullptr;
@@ -51,12 +53,14 @@ cf::TypeRef copy_current_ascii_capable_keyboard_layout_input_source() {
 }
 
 cf::TypeRef get_input_source_property(cf::TypeRef source, cf::TypeRef key) {
+  require_main_thread("TISGetInputSourceProperty");
   const auto* s = as<InputSource>(source);
   if (!s || !cf::equal(key, layout_key())) return nullptr;
   return s->data.get();
 }
 
 uint8_t get_kbd_type() {
+  require_main_thread("LMGetKbdType");
   return with_desktop([](const Desktop& d) { return d.keyboard.kbd_type; });
 }
 

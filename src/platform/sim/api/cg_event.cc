@@ -3,6 +3,8 @@
 
 #include "platform/cg_event.h"
 #include "platform/sim/api/cg_event_objects.h"
+#include "platform/sim/api/cg_event_tap.h"
+#include "platform/sim/api/run_loop.h"
 #include "platform/sim/drive/events_state.h"
 #include "platform/sim/sim.h"
 
@@ -50,7 +52,14 @@ Flags event_source_flags_state(SourceState state) {
   sim::start_event_side();
   // A private state starts with no modifiers and never sees the devices.
   if (state == SourceState::Private) return 0;
-  return sim::input_state().flags;
+  uint64_t flags = sim::input_state().flags;
+  return sim::hid_device_bits() ? flags : flags & ~sim::kDeviceBits;
+}
+
+bool event_source_key_state(SourceState state, uint16_t keycode) {
+  sim::start_event_side();
+  if (state == SourceState::Private) return false;
+  return sim::input_state().keys.down(keycode);
 }
 
 bool event_source_button_state(SourceState state, uint32_t button) {
@@ -73,6 +82,7 @@ cf::Ref event_source_create(SourceState state) {
 cf::Ref event_create_keyboard_event(cf::TypeRef source, uint16_t keycode,
                                     bool key_down) {
   sim::start_event_side();
+  sim::require_main_thread("CGEventCreateKeyboardEvent");
   if (sim::take_event_failure(sim::EventKind::Keyboard)) return {};
   cf::Ref ref = sim::make_event(key_down ? kKeyDown : kKeyUp);
   auto* event = const_cast<sim::Event*>(sim::as<sim::Event>(ref.get()));
@@ -94,10 +104,23 @@ void event_post(TapLocation /*tap*/, cf::TypeRef event) {
     return;
   }
   bool down = e->type == kKeyDown;
+  if (!sim::accessibility_granted()) {
+    sim::log_effect({{"effect", "post_dropped"}, {"keycode", e->keycode}, {"down", down}});
+    return;
+  }
   sim::log_effect({{"effect", "posted"},
                    {"keycode", e->keycode},
                    {"down", down},
                    {"flags", e->flags}});
+  // On its way in, the event passes every enabled tap, as injected input
+  // does, with the poster as its source.
+  sim::InputEvent input;
+  input.type = e->type;
+  input.keycode = e->keycode;
+  input.source_pid = e->source_pid;
+  input.flags = e->flags;
+  input.location = e->location;
+  if (!sim::deliver_input(input)) return;
   sim::key_posted(static_cast<uint16_t>(e->keycode), down, e->flags);
 }
 

@@ -6,7 +6,10 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <chrono>
 #include <semaphore>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/run_loop.h"
@@ -28,6 +31,7 @@ struct TapCore {
   void* user = nullptr;
   std::atomic<bool> enabled{false};
   std::atomic<bool> dead{false};
+  std::atomic<uint64_t> enables{0};  // counts the enables, for time-outs
   std::mutex mu;
   LoopPtr loop;  // the run loop holding the tap's source, once added
 };
@@ -106,9 +110,64 @@ std::vector<CorePtr> snapshot() {
   return t.all;
 }
 
+// Whether some enabled active tap no longer gets events: input waits at it.
+bool input_stalled() {
+  if (accessibility_granted()) return false;
+  for (const CorePtr& core : snapshot()) {
+    if (core->enabled && !core->dead && !core->listen_only) return true;
+  }
+  return false;
+}
+
+// The system's patience with a stalled tap: after tap_timeout_ms it turns
+// the tap off and sends it the time-out notice, unless the tap was turned
+// off, on again or Accessibility came back meanwhile.
+void watch_stall(const CorePtr& core) {
+  log_effect({{"effect", "tap_stalled"}});
+  uint64_t enables = core->enables.load();
+  uint64_t generation = event_generation();
+  auto wait = std::chrono::duration<double, std::milli>(tap_timeout_ms());
+  try {
+    std::thread([core, enables, generation, wait] {
+      std::this_thread::sleep_for(wait);
+      if (event_generation() != generation || core->dead || accessibility_granted() ||
+          core->enables.load() != enables || !core->enabled.exchange(false)) {
+        return;
+      }
+      log_effect({{"effect", "tap_disabled"}, {"by", "timeout"}});
+      InputEvent placeholder;
+      placeholder.type = cg::kTapDisabledByTimeout;
+      call_tap(core, placeholder, true);
+    }).detach();
+  } catch (const std::system_error&) {
+    log_effect({{"effect", "rejected"}, {"reason", "no thread for the tap time-out"}});
+  }
+}
+
+bool may_create(cg::TapOptions options) {
+  if (taps_refused()) return false;
+  return options == cg::TapOptions::ListenOnly ? input_monitoring_granted()
+                                               : accessibility_granted();
+}
+
 }  // namespace
 
+void stall_active_taps() {
+  for (const CorePtr& core : snapshot()) {
+    if (core->enabled && !core->dead && !core->listen_only) watch_stall(core);
+  }
+}
+
 bool deliver_input(const InputEvent& input) {
+  if (input_stalled()) {
+    if (log_active()) {
+      log_effect({{"effect", "input"},
+                  {"type", input.type},
+                  {"keycode", input.keycode},
+                  {"result", "held"}});
+    }
+    return false;
+  }
   bool seen = false;
   bool passed = true;
   for (const CorePtr& core : snapshot()) {
@@ -158,7 +217,7 @@ cf::Ref event_tap_create(TapLocation /*location*/, TapPlacement /*placement*/,
                          TapOptions options, EventMask mask,
                          TapCallback callback, void* user) {
   sim::start_event_side();
-  if (sim::taps_refused() || !callback) return {};
+  if (!sim::may_create(options) || !callback) return {};
   auto core = std::make_shared<sim::TapCore>();
   core->listen_only = options == TapOptions::ListenOnly;
   core->mask = mask;
@@ -176,8 +235,20 @@ void event_tap_enable(cf::TypeRef tap, bool enable) {
   sim::start_event_side();
   const auto* port = sim::as<sim::TapPort>(tap);
   if (!port) return;
-  port->core->enabled = enable;
-  if (enable) sim::start_script_once();
+  bool was = port->core->enabled.exchange(enable);
+  if (enable) {
+    port->core->enables.fetch_add(1);
+    if (!was && !port->core->listen_only && !sim::accessibility_granted()) {
+      sim::watch_stall(port->core);
+    }
+    sim::start_script_once();
+  }
+}
+
+bool event_tap_probe(TapLocation /*location*/, TapPlacement /*placement*/,
+                     TapOptions options, EventMask /*mask*/) {
+  sim::start_event_side();
+  return sim::may_create(options);
 }
 
 }  // namespace cg
@@ -201,6 +272,19 @@ void run_loop_add_source(RunLoopRef loop, TypeRef source) {
     port->core->loop = shared;
   }
   sim::loop_keep_source(shared, source);
+}
+
+void run_loop_remove_source(RunLoopRef loop, TypeRef source) {
+  sim::start_event_side();
+  const auto* s = sim::as<sim::TapSource>(source);
+  if (!loop || !s) return;
+  sim::LoopPtr shared = loop->shared_from_this();
+  const auto* port = sim::as<sim::TapPort>(s->port.get());
+  {
+    std::lock_guard lock(port->core->mu);
+    if (port->core->loop == shared) port->core->loop.reset();
+  }
+  sim::loop_drop_source(shared, source);
 }
 
 }  // namespace cf

@@ -23,9 +23,15 @@ struct InputEvent {
 
 // Hands `event` to every enabled tap whose mask has its type, in creation
 // order, until an active tap withholds it; logs one "input" effect per tap
-// that saw it ("not_delivered" when none did). Returns true when no active
-// tap withheld it (it reaches applications).
+// that saw it ("not_delivered" when none did). While an enabled active tap
+// is stalled (Accessibility withdrawn) no tap sees it and it is logged
+// "held". Returns true when it reaches applications.
 bool deliver_input(const InputEvent& event);
+
+// Accessibility was withdrawn: every enabled active tap stops getting
+// events and holds input (deliver_input logs it "held") until the system
+// disables it by time-out, tap_timeout_ms later.
+void stall_active_taps();
 
 // The system disables every enabled tap and sends each the notice
 // (kTapDisabledByTimeout or kTapDisabledByUserInput) with a placeholder

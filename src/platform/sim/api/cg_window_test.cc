@@ -52,7 +52,7 @@ TEST(Windows, ListWithOddEntries) {
     EXPECT_FALSE(cg::rect_make_with_dictionary_representation(
         cf::dictionary_get(second, cg::kWindowBounds), &r));
     EXPECT_EQ(cf::get_type_id(cf::array_get(list.get(), 2)), cf::TypeId::Null);
-    EXPECT_EQ(cf::get_type_id(cf::array_get(list.get(), 3)), cf::TypeId::Other);
+    EXPECT_EQ(cf::get_type_id(cf::array_get(list.get(), 3)), cf::TypeId::ObjcObject);
     EXPECT_FALSE(cg::rect_make_with_dictionary_representation(
         cf::array_get(list.get(), 3), &r));
   }

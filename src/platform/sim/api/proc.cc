@@ -4,9 +4,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "platform/sim/model/state.h"
 
 namespace proc {
+
+int32_t self() { return static_cast<int32_t>(getpid()); }
 
 int name(int32_t pid, char* buffer, uint32_t size) {
   return sim::with_desktop([&](const sim::Desktop& d) {

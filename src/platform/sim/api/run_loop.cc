@@ -2,10 +2,10 @@
 // timed runs.
 #include "platform/sim/api/run_loop.h"
 
-#include <sys/syscall.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/run_loop.h"
 #include "platform/sim/drive/events_state.h"
@@ -91,10 +91,6 @@ Step serve_one(cf::RunLoop& loop, const Clock::time_point* deadline) {
 
 }  // namespace
 
-bool on_main_thread() {
-  return static_cast<pid_t>(syscall(SYS_gettid)) == getpid();
-}
-
 LoopPtr main_loop() {
   // Never destroyed: detached threads may post to it during exit.
   static LoopPtr* loop = new LoopPtr(std::make_shared<cf::RunLoop>(true));
@@ -131,6 +127,27 @@ void loop_keep_source(const LoopPtr& loop, cf::TypeRef source) {
     }
   }
   cf::release(source);
+}
+
+void loop_drop_source(const LoopPtr& loop, cf::TypeRef source) {
+  bool held = false;
+  {
+    std::lock_guard lock(loop->mu);
+    auto it = std::find(loop->sources.begin(), loop->sources.end(), source);
+    if (it != loop->sources.end()) {
+      loop->sources.erase(it);
+      held = true;
+    }
+  }
+  if (held) cf::release(source);
+}
+
+void require_main_thread(const char* what) {
+  if (on_main_thread()) return;
+  (void)std::fprintf(stderr,
+                     "quorvel-computer-helper: simulated desktop: %s called off the main thread\n",
+                     what);
+  std::abort();
 }
 
 void reset_main_loop() {

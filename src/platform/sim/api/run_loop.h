@@ -59,6 +59,13 @@ bool post_work(const LoopPtr& loop, cf::RunLoop::Work work);
 // Takes a reference to `source` into the loop (CFRunLoopAddSource retains).
 void loop_keep_source(const LoopPtr& loop, cf::TypeRef source);
 
+// Gives back the loop's reference to `source`, if it holds one.
+void loop_drop_source(const LoopPtr& loop, cf::TypeRef source);
+
+// Ends the process with a diagnostic unless called on the main thread: the
+// system's text input calls assert that (keyboard layouts, keyboard events).
+void require_main_thread(const char* what);
+
 // Tests: drops the main loop's sources and pending main-queue items, and
 // clears a pending stop.
 void reset_main_loop();

@@ -35,7 +35,7 @@ class RunLoopTest : public ::testing::Test {
 // thread, read after the loop returned.
 struct Journal {
   std::vector<int> order;
-  std::vector<pid_t> threads;
+  std::vector<uint64_t> threads;
   RunResult nested = RunResult::Finished;
 };
 
@@ -65,7 +65,7 @@ TEST_F(RunLoopTest, MainQueueRunsItemsInOrderOnTheMainThreadNeverNested) {
   cf::run_loop_run();  // returns when the last item stops it
   poster.join();
   EXPECT_EQ(journal.order, (std::vector<int>{0, 1, 2, 3, 4, 5}));
-  for (pid_t t : journal.threads) EXPECT_EQ(t, getpid());
+  for (uint64_t t : journal.threads) EXPECT_EQ(t, testing::thread_id());
   EXPECT_EQ(journal.nested, RunResult::TimedOut);
 }
 

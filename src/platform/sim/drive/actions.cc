@@ -105,6 +105,7 @@ std::string apply_input(const json& a) {
   // The HID state changes before any tap sees the event.
   if (a.contains("x")) set_input_pointer(a["x"].get<double>(), a["y"].get<double>());
   if (event.type == cg::kFlagsChanged && flags) set_input_flags(*flags);
+  note_input_key(event.type, event.keycode, flags ? *flags : input_state().flags);
   if (event.type == cg::kLeftMouseDown) set_input_button(true);
   if (event.type == cg::kLeftMouseUp) set_input_button(false);
   InputState now = input_state();
@@ -135,6 +136,28 @@ std::string apply_event_action(const std::string& name, const json& a) {
     std::optional<uint64_t> flags = as_unsigned(a.value("flags", json()));
     if (!flags) return "\"flags\" must be an unsigned integer";
     set_input_flags(*flags);
+    return "";
+  }
+  if (name == "hid_device_bits") {
+    std::string bad = check_members(a, {"on"});
+    if (!bad.empty()) return bad;
+    if (!a.value("on", json()).is_boolean()) return "\"on\" must be a boolean";
+    set_hid_device_bits(a["on"].get<bool>());
+    return "";
+  }
+  if (name == "permissions") {
+    std::string bad = check_members(a, {"accessibility", "input_monitoring"});
+    if (!bad.empty()) return bad;
+    std::optional<bool> granted[2];
+    const char* names[2] = {"accessibility", "input_monitoring"};
+    for (int k = 0; k < 2; ++k) {
+      if (!a.contains(names[k])) continue;
+      if (!a[names[k]].is_boolean()) return "permissions must be booleans";
+      granted[k] = a[names[k]].get<bool>();
+    }
+    if (!granted[0] && !granted[1]) return "name \"accessibility\" or \"input_monitoring\"";
+    set_permissions(granted[0], granted[1]);
+    if (granted[0] == false) stall_active_taps();
     return "";
   }
   if (name == "button") {

@@ -24,6 +24,8 @@ struct Side {
   std::vector<ScriptItem> script;
   bool script_started = false;
   std::atomic<bool> taps_refused{false};
+  std::atomic<bool> hid_device_bits{true};
+  std::atomic<double> tap_timeout_ms{1000};
 
   std::mutex input_mu;
   InputState input;
@@ -83,7 +85,7 @@ void start_event_side() {
   {
     std::lock_guard input_lock(s.input_mu);
     s.input = InputState{settings.flags, settings.left_button,
-                         settings.pointer_x, settings.pointer_y};
+                         settings.pointer_x, settings.pointer_y, KeyState()};
   }
   s.script = std::move(settings.script);
   std::stable_sort(s.script.begin(), s.script.end(),
@@ -92,6 +94,8 @@ void start_event_side() {
                    });
   s.script_started = false;
   s.taps_refused.store(settings.tap_refused);
+  s.hid_device_bits.store(settings.hid_device_bits);
+  s.tap_timeout_ms.store(settings.tap_timeout_ms);
   log_open(settings.log_path);
   if (!settings.control_path.empty()) {
     start_control_thread(settings.control_path, s.generation.load());
@@ -120,7 +124,18 @@ void set_input_flags(uint64_t flags) {
   Side& s = side();
   std::lock_guard lock(s.input_mu);
   s.input.flags = flags;
+  s.input.keys.flags_set(flags);
 }
+
+void note_input_key(cg::EventType type, int64_t keycode, uint64_t flags) {
+  Side& s = side();
+  std::lock_guard lock(s.input_mu);
+  s.input.keys.apply(type, keycode, flags);
+}
+
+bool hid_device_bits() { return side().hid_device_bits.load(); }
+void set_hid_device_bits(bool on) { side().hid_device_bits.store(on); }
+double tap_timeout_ms() { return side().tap_timeout_ms.load(); }
 
 void set_input_button(bool down) {
   Side& s = side();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/sim/drive/events.h"
+#include "platform/sim/drive/key_state.h"
 
 namespace sim {
 
@@ -24,14 +25,25 @@ uint64_t event_generation();
 // The desktop refuses event taps.
 bool taps_refused();
 
+// How long an active tap that no longer gets events (Accessibility
+// withdrawn) holds input before the system disables it by time-out.
+double tap_timeout_ms();
+
 // Current HID system state.
 struct InputState {
   uint64_t flags = 0;
   bool left_button = false;
   double x = 0, y = 0;
+  KeyState keys;
 };
 InputState input_state();
+// The keys of modifiers that `flags` clear go up (KeyState::flags_set).
 void set_input_flags(uint64_t flags);
+// An injected key or flags event: the key state follows it.
+void note_input_key(cg::EventType type, int64_t keycode, uint64_t flags);
+// Whether the HID flag state carries the device bits.
+bool hid_device_bits();
+void set_hid_device_bits(bool on);
 void set_input_button(bool down);
 void set_input_pointer(double x, double y);
 

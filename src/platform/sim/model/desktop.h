@@ -81,8 +81,18 @@ struct ClockSettings {
   std::optional<double> wall_ms;   // the wall clock set to this
 };
 
+// What the user granted the helper (System Settings > Privacy & Security).
+// Without Accessibility no active tap can be made, accessibility requests
+// answer kAXErrorAPIDisabled and posted events are dropped; without Input
+// Monitoring no listen-only tap can be made.
+struct Permissions {
+  bool accessibility = true;
+  bool input_monitoring = true;
+};
+
 struct Desktop {
   EventSettings events;
+  Permissions permissions;
   ClockSettings clock;
   bool secure_input = false;
   bool carbon = true;

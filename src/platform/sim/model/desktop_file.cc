@@ -122,6 +122,11 @@ std::string parse_events(const json& root, EventSettings* e) {
           return w.at(key).fail("expected an unsigned integer");
         }
         e->flags = v.get<uint64_t>();
+      } else if (key == "hid_device_bits") {
+        if (std::string r = parse_bool(v, w.at(key), &e->hid_device_bits);
+            !r.empty()) {
+          return r;
+        }
       } else if (key == "left_button") {
         if (std::string r = parse_bool(v, w.at(key), &e->left_button);
             !r.empty()) {
@@ -139,6 +144,12 @@ std::string parse_events(const json& root, EventSettings* e) {
       }
     }
   }
+  if (root.contains("tap_timeout_ms")) {
+    if (!is_milliseconds(root["tap_timeout_ms"])) {
+      return Where{"tap_timeout_ms"}.fail(kMillisecondsExpected);
+    }
+    e->tap_timeout_ms = root["tap_timeout_ms"].get<double>();
+  }
   for (const char* key : {"control", "log"}) {
     if (!root.contains(key)) continue;
     if (!root[key].is_string() || root[key].get<std::string>().empty()) {
@@ -149,6 +160,18 @@ std::string parse_events(const json& root, EventSettings* e) {
   }
   if (root.contains("script")) {
     return parse_script(root["script"], Where{"script"}, &e->script);
+  }
+  return "";
+}
+
+std::string parse_permissions(const json& j, const Where& w, Permissions* p) {
+  if (std::string r = expect_object(j, w); !r.empty()) return r;
+  for (const auto& [key, v] : j.items()) {
+    bool* slot = key == "accessibility"      ? &p->accessibility
+                 : key == "input_monitoring" ? &p->input_monitoring
+                                             : nullptr;
+    if (!slot) return w.at(key).fail("unknown member");
+    if (std::string r = parse_bool(v, w.at(key), slot); !r.empty()) return r;
   }
   return "";
 }
@@ -279,7 +302,7 @@ std::string parse_member(const std::string& key, const json& v, Desktop* d,
                          Collected* c) {
   Where w{key};
   if (key == "tap" || key == "input" || key == "control" || key == "log" ||
-      key == "script") {
+      key == "script" || key == "tap_timeout_ms") {
     return "";  // event settings, read by parse_events
   }
   if (key == "clock") {
@@ -287,6 +310,7 @@ std::string parse_member(const std::string& key, const json& v, Desktop* d,
     return parse_clock(v, w, &d->clock);
   }
   if (key == "secure_input") return parse_bool(v, w, &d->secure_input);
+  if (key == "permissions") return parse_permissions(v, w, &d->permissions);
   if (key == "carbon") return parse_carbon(v, d);
   if (key == "keyboard") return parse_keyboard(v, w, &d->keyboard);
   if (key == "appkit") return parse_bool(v, w, &d->appkit);

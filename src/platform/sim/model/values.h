@@ -78,9 +78,11 @@ struct AxValue final : cf::Object {
   ax::Error error = 0;
 };
 
-// A value of a type the callers never expect ({"other": true}).
+// A value of a type the callers never expect ({"other": true}). On a Mac
+// any type id that is not one of the known ones reads as an object of the
+// object runtime, and so does this one.
 struct Opaque final : cf::Object {
-  Opaque() : Object(cf::TypeId::Other, "other") {}
+  Opaque() : Object(cf::TypeId::ObjcObject, "other") {}
 };
 
 // Factories: each gives one owned reference.

@@ -10,7 +10,6 @@
 // Included by *_test.cc files only.
 #pragma once
 
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -102,7 +101,10 @@ class AuditScope {
 
 // ---- threads and time ------------------------------------------------------
 
-inline pid_t thread_id() { return static_cast<pid_t>(syscall(SYS_gettid)); }
+// A number that tells the calling thread from every other live one.
+inline uint64_t thread_id() {
+  return std::hash<std::thread::id>{}(std::this_thread::get_id());
+}
 
 // Polls `done` every few milliseconds; false if it is still false after
 // `timeout`.
@@ -124,7 +126,7 @@ struct Seen {
   int64_t keycode = 0, autorepeat = 0, source_pid = 0;
   cg::Flags flags = 0;
   cg::Point at;
-  pid_t thread = 0;
+  uint64_t thread = 0;
 };
 
 // A tap created, added to its own thread's run loop and enabled there; the
@@ -150,7 +152,7 @@ class TapThread {
   }
 
   bool created() const { return created_; }
-  pid_t thread() const { return thread_id_; }
+  uint64_t thread() const { return thread_id_; }
   std::vector<Seen> seen() const {
     std::lock_guard lock(mu_);
     return seen_;
@@ -204,7 +206,7 @@ class TapThread {
   Options options_;
   std::thread thread_;
   bool created_ = false;
-  std::atomic<pid_t> thread_id_{0};
+  std::atomic<uint64_t> thread_id_{0};
   cf::TypeRef tap_ = nullptr;          // owned by the thread
   cf::RunLoopRef loop_ = nullptr;
   mutable std::mutex mu_;
