@@ -74,6 +74,43 @@ async function session(name, desktopJson) {
   }
 }
 
+// The transcripts of docs/protocol.md: the host's lines ("> "), the
+// helper's ("< "), the section they are in and the example desktop the text
+// before them names.
+function readTranscripts() {
+  const transcripts = [];
+  let section = "";
+  let desktop;
+  let current;
+  for (const line of readFileSync(join(repoRoot, "docs", "protocol.md"), "utf8").split("\n")) {
+    const heading = /^## (\w+)/u.exec(line);
+    if (heading) {
+      section = heading[1];
+      desktop = undefined;
+    }
+    const named = /`(examples\/[\w.]+\.json)`/u.exec(line);
+    if (named) desktop = named[1];
+    const step = /^ {4}([<>]) (.*)$/u.exec(line);
+    if (step) {
+      if (!current) {
+        current = { section, desktop, input: [], output: [] };
+        transcripts.push(current);
+      }
+      (step[1] === ">" ? current.input : current.output).push(step[2]);
+    } else if (!/^ {4}\(/u.test(line)) {
+      current = undefined;
+    }
+  }
+  return transcripts;
+}
+
+// The sequence of events of some lines, a run of pointer lines counted as
+// one (how many there are depends on timing).
+function shape(lines) {
+  const events = lines.map((line) => JSON.parse(line).event ?? "(response)");
+  return events.filter((event, i) => !(event === "pointer" && events[i - 1] === "pointer"));
+}
+
 const at = (at_ms, action) => ({ at_ms, ...action });
 const key = (type, keycode, flags, extra = {}) => ({ action: "input", type, keycode, flags, ...extra });
 
@@ -124,23 +161,28 @@ describe("the schema", () => {
     for (const event of expected) assert.ok(events.has(event), `no session wrote ${event}`);
   });
 
-  it("holds every transcript line of docs/protocol.md", () => {
-    const doc = readFileSync(join(repoRoot, "docs", "protocol.md"), "utf8").split("\n");
-    let section = "";
-    let count = 0;
-    for (const line of doc) {
-      const heading = /^## (\w+)/u.exec(line);
-      if (heading) section = heading[1];
-      const output = /^ {4}< (.*)$/u.exec(line);
-      const input = /^ {4}> (\{.*)$/u.exec(line);
+  it("holds every transcript of docs/protocol.md, as written and as the binary writes it", async () => {
+    const transcripts = readTranscripts();
+    assert.ok(transcripts.length >= 4, `only ${transcripts.length} transcripts found`);
+    for (const { section, desktop, input, output } of transcripts) {
+      const where = `docs/protocol.md ${section} ${desktop ?? ""}`;
       const definition = { dictate: "dictate_line", annotate: "annotate_line", inspect: "inspect_response" }[section];
-      if (output && definition) {
-        check(definition, output[1], `docs/protocol.md (${section})`);
-        count++;
+      for (const line of output) check(definition, line, where);
+      if (section === "inspect") for (const line of input) check("inspect_request", line, where);
+
+      const desktopJson = desktop ? JSON.parse(readFileSync(join(repoRoot, desktop), "utf8")) : {};
+      const args = { dictate: ["dictate", "--key", "fn"], annotate: ["annotate"], inspect: ["inspect"] }[section];
+      const env = new Desktop(desktopJson);
+      try {
+        const ran = await run(args, env.env, input.map((line) => `${line}\n`).join(""),
+                              section === "inspect" ? 0 : scriptEnd(desktopJson) + 300);
+        assert.equal(ran.code, 0, where);
+        for (const line of ran.lines) check(definition, line, `${where} (run)`);
+        assert.deepEqual(shape(ran.lines), shape(output), where);
+      } finally {
+        env.dispose();
       }
-      if (input && section === "inspect") check("inspect_request", input[1], "docs/protocol.md (inspect)");
     }
-    assert.ok(count >= 30, `only ${count} transcript lines found`);
   });
 
   it("holds inspect's requests and responses", async () => {
