@@ -68,7 +68,8 @@ export class Dictate extends Session {
 
   /** Use startDictate(). */
   private constructor(options: DictateOptions) {
-    super(["dictate", "--key", options.key], options);
+    // Without a key (from plain JavaScript) the helper answers with its usage.
+    super(options.key === undefined ? ["dictate"] : ["dictate", "--key", options.key], options);
   }
 
   /** @internal */

@@ -70,9 +70,10 @@ export class HelperProcess {
     // with EPIPE: failed writes are dropped, the end is reported by "close".
     child.stdin?.on("error", () => {});
     child.stdout?.on("data", (chunk: Buffer) => splitter.push(chunk));
-    child.stderr?.on("data", (chunk: Buffer) => {
+    child.stderr?.setEncoding("utf8");
+    child.stderr?.on("data", (chunk: string) => {
       if (this.stderrText.length < STDERR_LIMIT) {
-        this.stderrText += chunk.toString("utf8").slice(0, STDERR_LIMIT - this.stderrText.length);
+        this.stderrText += chunk.slice(0, STDERR_LIMIT - this.stderrText.length);
       }
     });
     this.ended = new Promise<HelperEnd>((resolve) => {

@@ -67,7 +67,7 @@ describe("start and end", () => {
   });
 
   it("rejects usage errors with HelperExitError carrying status 1 and the usage text", async () => {
-    for (const key of ["FN", "", "fn extra", "--key"]) {
+    for (const key of ["FN", "", "fn extra", "--key", undefined]) {
       const error = await startDictate({ key, binary }).then(() => assert.fail(key), (e) => e);
       assert.ok(error instanceof HelperExitError, key);
       assert.ok(!(error instanceof HelperDeniedError), key);
