@@ -12,8 +12,34 @@ import {
   type HotkeyName, type InspectOptions, type InspectRequest, type InspectResponse,
   type KeyEvent, type KeyPressEvent, type PasteReply, type PointerEvent, type ScreenFocusReply,
   type ScreenTextReply, type SessionOptions, type ShiftEvent, type TapReenabledEvent,
-  type UpEvent, type WindowRecord, type WindowsReply,
+  type UpEvent, type WindowRecord, type WindowsReply, type ModifierFlags, type ReadyLine,
+  type DeniedLine, type UpKeyEvent, type UpTapReenabledEvent, type PastedReply,
+  type PasteUnconfirmedReply, type PasteFailureReason, type PasteFailedReply,
+  type ScreenFocusReport, type ScreenTextReport, type Timestamp, type AnnotateTapReenabledEvent,
 } from "quorvel-computer-helper";
+
+// Each line type is the member of its union that its "event" picks.
+type Pick<U, E> = Extract<U, { event: E }>;
+export const lines: [
+  Pick<DictateLine, "ready">, Pick<DictateLine, "denied">, Pick<UpEvent, "up">,
+  Pick<DictateReply, "pasted">, Pick<DictateReply, "paste_unconfirmed">,
+  Pick<AnnotateLine, "tap_reenabled">,
+] = [
+  { event: "ready" } satisfies ReadyLine, { event: "denied" } satisfies DeniedLine,
+  { event: "up", cause: "key_event", kind: "flags_changed", flags: "0x0" satisfies ModifierFlags,
+    keycode: 63, source_pid: 1 } satisfies UpKeyEvent,
+  { event: "pasted", id: 1 } satisfies PastedReply, { event: "paste_unconfirmed" } satisfies PasteUnconfirmedReply,
+  { event: "tap_reenabled" } satisfies AnnotateTapReenabledEvent,
+];
+export const reenabled: UpTapReenabledEvent = { event: "up", cause: "tap_reenabled", disabled_by: "timeout", flags: "0x100" };
+// @ts-expect-error a re-enable names no key
+export const wrongUp: UpTapReenabledEvent = { ...reenabled, keycode: 63 };
+export const failed: PasteFailedReply = { event: "paste_failed", reason: "bad_key" satisfies PasteFailureReason };
+// @ts-expect-error not a reason the helper gives
+export const badReason: PasteFailedReply = { event: "paste_failed", reason: "no_key" };
+export function report(focus: ScreenFocusReport, text: ScreenTextReport, t: Timestamp): string {
+  return `${focus.pid} ${focus.window_title ?? ""} ${text.before ?? ""} ${text.text} ${t}`;
+}
 
 export async function host(): Promise<void> {
   const key: HotkeyName = "right_option";
