@@ -115,7 +115,9 @@ export abstract class Session extends EventEmitter {
         // The helper exits with status 3 next; the start fails then.
         this.deniedSeen = true;
       } else {
-        this.emit("invalid_line", text);
+        // A key event that overtook "ready" (older helpers let one through)
+        // is kept and delivered once the session is started.
+        this.held?.push(line);
       }
       return;
     }

@@ -41,6 +41,17 @@ cat >/dev/null`);
     assert.equal(await session.close(), 0);
   });
 
+  it("that writes a key event before ready still has it delivered, after ready", async () => {
+    const binary = fakeHelper(`printf '{"event":"escape","flags":"0x0","kind":"key_down","source_pid":1}\\n'
+${READY}; cat >/dev/null`);
+    const session = await startDictate({ key: "fn", binary });
+    const lines = [];
+    session.on("line", (line) => lines.push(line.event));
+    assert.equal((await next(session, "escape")).source_pid, 1);
+    assert.deepEqual(lines, ["escape", "ready"]);
+    assert.equal(await session.close(), 0);
+  });
+
   it("that writes denied after ready surfaces 'denied', exit 3 and HelperDeniedError", async () => {
     const binary = fakeHelper(`${READY}; read line; printf '{"event":"denied"}\\n'; exit 3`);
     const session = await startDictate({ key: "fn", binary });
