@@ -1,6 +1,7 @@
 // The dictate service: four threads.
 //  - main: starts the others, waits for the tap's verdict, writes "ready" or
-//    "denied", then runs the main run loop, which runs the commands;
+//    "denied", then starts the emitter and the reader and runs the main run
+//    loop, which runs the commands;
 //  - tap: owns the active event tap, its run loop and the `State`;
 //  - emitter: the only receiver of the event channel; writes key events;
 //  - reader: reads standard input (reader.cc).
@@ -40,12 +41,12 @@ void emitter(Receiver<KeyEvent> events) {
 // freed.
 Watcher<KeyEvent>* the_watcher = nullptr;
 
-// Sends exactly one verdict, unless it ends early; then the ready channel
-// closes without one.
 // The process's one State; kept here for the life of the process, also
-// when the tap is refused (its sender then keeps the emitter waiting).
+// when the tap is refused (no emitter is started then).
 State* the_state = nullptr;
 
+// Sends exactly one verdict, unless it ends early; then the ready channel
+// closes without one.
 void tap_thread(Sender<KeyEvent> events, Sender<bool> ready, Hotkey hotkey) {
   State* state = the_state = new State(std::move(events), hotkey, proc::self());
   cf::Ref tap = cg::event_tap_create(kTapLocation, kTapPlacement, kTapOptions,
@@ -79,13 +80,6 @@ uint8_t run(Hotkey hotkey) {
   (void)frontmost::platform::secure_input();
   auto [event_sender, event_receiver] = make_channel<KeyEvent>();
   the_watcher = new Watcher<KeyEvent>(event_receiver.watcher());
-  std::optional<std::thread> emitting =
-      spawn("emitter", [events = std::move(event_receiver)]() mutable {
-        emitter(std::move(events));
-      });
-  if (!emitting) stop_after_spawn_failure();
-  emitting->detach();
-
   auto [ready_sender, ready_receiver] = make_channel<bool>();
   std::optional<std::thread> tapping =
       spawn("tap", [events = std::move(event_sender),
@@ -105,6 +99,14 @@ uint8_t run(Hotkey hotkey) {
   }
   tapping->detach();
   emit("ready");
+  // The emitter starts only now, so that no key event (queued meanwhile by
+  // a press at the tap's start) is written before "ready".
+  std::optional<std::thread> emitting =
+      spawn("emitter", [events = std::move(event_receiver)]() mutable {
+        emitter(std::move(events));
+      });
+  if (!emitting) stop_after_spawn_failure();
+  emitting->detach();
   if (!read_commands()) stop_after_spawn_failure();
   cf::run_loop_run();
   return stream::exit_status::kOk;

@@ -1,0 +1,99 @@
+// What a misbehaving helper must never do to the host: fake helpers (shell
+// scripts) that write partial lines, garbage, never answer, stop reading or
+// never end. Every case also checks that no process is left behind.
+import assert from "node:assert/strict";
+import { describe, it } from "node:test";
+import { setTimeout as sleep } from "node:timers/promises";
+
+import {
+  HelperDeniedError, HelperExitError, HelperTimeoutError, inspect, startAnnotate, startDictate,
+} from "../dist/index.js";
+import { alive, fakeHelper, next } from "./support.mjs";
+
+const READY = `printf '{"event":"ready"}\\n'`;
+
+describe("a misbehaving helper", () => {
+  it("that dies after half a line fails the start with HelperExitError", async () => {
+    const binary = fakeHelper(`printf '{"event":"rea'; exit 5`);
+    const error = await startDictate({ key: "fn", binary }).then(() => assert.fail("started"), (e) => e);
+    assert.ok(error instanceof HelperExitError);
+    assert.equal(error.code, 5);
+  });
+
+  it("that dies after half a line mid-session reports it and rejects the request", async () => {
+    const binary = fakeHelper(`${READY}; read line; printf '{"event":"clipb'; exit 0`);
+    const session = await startDictate({ key: "fn", binary });
+    const invalid = next(session, "invalid_line");
+    await assert.rejects(session.clipboard(), (e) => e instanceof HelperExitError && e.code === 0);
+    assert.equal(await invalid, '{"event":"clipb');
+    assert.equal(alive(session.pid), false);
+  });
+
+  it("that writes garbage between lines is not believed, and the session goes on", async () => {
+    const binary = fakeHelper(`${READY}; read line
+printf 'not json\\n[1,2]\\n{"no_event":1}\\n{"event":"clipboard","id":1,"sensitive":true}\\n'
+cat >/dev/null`);
+    const session = await startDictate({ key: "fn", binary });
+    const invalid = [];
+    session.on("invalid_line", (text) => invalid.push(text));
+    assert.deepEqual(await session.clipboard(), { event: "clipboard", id: 1, sensitive: true });
+    assert.deepEqual(invalid, ["not json", "[1,2]", '{"no_event":1}']);
+    assert.equal(await session.close(), 0);
+  });
+
+  it("that writes a key event before ready still has it delivered, after ready", async () => {
+    const binary = fakeHelper(`printf '{"event":"escape","flags":"0x0","kind":"key_down","source_pid":1}\\n'
+${READY}; cat >/dev/null`);
+    const session = await startDictate({ key: "fn", binary });
+    const lines = [];
+    session.on("line", (line) => lines.push(line.event));
+    assert.equal((await next(session, "escape")).source_pid, 1);
+    assert.deepEqual(lines, ["escape", "ready"]);
+    assert.equal(await session.close(), 0);
+  });
+
+  it("that writes denied after ready surfaces 'denied', exit 3 and HelperDeniedError", async () => {
+    const binary = fakeHelper(`${READY}; read line; printf '{"event":"denied"}\\n'; exit 3`);
+    const session = await startDictate({ key: "fn", binary });
+    const denied = next(session, "denied");
+    const exit = next(session, "exit");
+    const error = await session.context().then(() => assert.fail("answered"), (e) => e);
+    assert.ok(error instanceof HelperDeniedError);
+    assert.equal(error.code, 3);
+    await denied;
+    assert.deepEqual(await exit, [3, null]);
+  });
+
+  it("that stops reading its input never crashes the host with EPIPE", async () => {
+    const binary = fakeHelper(`${READY}; exec 0<&-; sleep 0.3`);
+    const session = await startDictate({ key: "fn", binary, timeoutMs: 5000 });
+    await sleep(100);
+    const big = "x".repeat(256 * 1024);
+    const requests = [];
+    for (let i = 0; i < 20; i++) requests.push(session.send("copy", big).catch((e) => e));
+    for (const result of await Promise.all(requests)) assert.ok(result instanceof Error, String(result));
+    assert.equal(await session.close(), 0);
+  });
+
+  it("that never says ready is killed after readyTimeoutMs", async () => {
+    const binary = fakeHelper(`echo $$ > "$0.pid"; exec sleep 30`);
+    const error = await startDictate({ key: "fn", binary, readyTimeoutMs: 200 })
+      .then(() => assert.fail("started"), (e) => e);
+    assert.ok(error instanceof HelperTimeoutError);
+    const { readFileSync } = await import("node:fs");
+    const pid = Number(readFileSync(`${binary}.pid`, "utf8"));
+    assert.equal(alive(pid), false);
+  });
+
+  it("that does not end at end of input is killed by close()", async () => {
+    const binary = fakeHelper(`${READY}; trap '' TERM; exec sleep 30`);
+    const session = await startAnnotate({ binary });
+    assert.equal(await session.close(100), null);
+    assert.equal(alive(session.pid), false);
+  });
+
+  it("that hangs in inspect is killed after timeoutMs", async () => {
+    const binary = fakeHelper(`exec sleep 30`);
+    await assert.rejects(inspect({}, { binary, timeoutMs: 100 }), HelperTimeoutError);
+  });
+});
