@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "dictation/commands.h"
+#include "dictation/ending.h"
 #include "dictation/run.h"
 #include "dictation/spawn.h"
 #include "platform/run_loop.h"
@@ -23,13 +24,16 @@ void post(std::unique_ptr<std::string> line) {
 
 // Posts every line of standard input in order, then the end marker. Stops
 // at end of input, at a read error, or before a line that is not UTF-8.
-void reader() {
+[[noreturn]] void reader() {
   stream::LineReader input(STDIN_FILENO);
   while (std::optional<std::string> line = input.next()) {
     if (!unicode::valid_utf8(*line)) break;
     post(std::make_unique<std::string>(std::move(*line)));
   }
   post(nullptr);
+  // The main thread ends the process after the last reply; this thread sees
+  // that it does even when standard output blocks it.
+  end_of_input(&never_settled);
 }
 
 }  // namespace

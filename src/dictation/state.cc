@@ -110,7 +110,7 @@ cf::TypeRef on_event(cg::TapProxy, cg::EventType type, cf::TypeRef event,
     switch (action->kind) {
       case Kind::Press: {
         state.held = action->held;
-        state.hands_free_deadline = State::Clock::now() + kHandsFreeWindow;
+        state.hands_free_deadline = clocks::later(State::Clock::now(), kHandsFreeWindow);
         state.secure = frontmost::platform::secure_input();
         json::Value payload = describe(type, keycode, flags, event);
         if (state.secure) payload["secure"] = true;

@@ -49,7 +49,10 @@ uint8_t run() {
   if (!result.out.empty()) {
     std::string_view line = result.out;
     line.remove_suffix(1);  // the writer adds the "\n" itself
-    json::write_raw_line(line);
+    // The response is the mode's whole work: a line that could not be
+    // written whole (a full disk, a reader that went away) fails the run,
+    // silently, since standard error carries only the two messages.
+    if (!json::write_raw_line(line)) return stream::exit_status::kUnwritten;
   }
   return result.status;
 }

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -16,10 +17,15 @@ std::mutex& output_lock() {
   return lock;
 }
 
-void write_locked(const std::string& line) {
+std::atomic<uint64_t> begun{0};
+std::atomic<uint64_t> ended{0};
+
+bool write_locked(const std::string& line) {
   std::lock_guard<std::mutex> hold(output_lock());
-  // Errors are dropped: a host that went away must not end the process.
-  (void)stream::write_all(STDOUT_FILENO, line);
+  begun.fetch_add(1, std::memory_order_relaxed);
+  bool whole = stream::write_all(STDOUT_FILENO, line);
+  ended.fetch_add(1, std::memory_order_relaxed);
+  return whole;
 }
 
 }  // namespace
@@ -28,13 +34,21 @@ void write_line(const Value& value) {
   std::string line;
   serialize_to(value, line);
   line.push_back('\n');
-  write_locked(line);
+  // Errors are dropped: a host that went away must not end the process.
+  (void)write_locked(line);
 }
 
-void write_raw_line(std::string_view text) {
+bool write_raw_line(std::string_view text) {
   std::string line(text);
   line.push_back('\n');
-  write_locked(line);
+  return write_locked(line);
+}
+
+Progress progress() {
+  // Relaxed loads are enough for a watchdog that looks twice, some time
+  // apart: a write that ends between them shows as progress the second time.
+  uint64_t done = ended.load(std::memory_order_relaxed);
+  return {begun.load(std::memory_order_relaxed), done};
 }
 
 }  // namespace json

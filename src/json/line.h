@@ -7,6 +7,7 @@
 // lock.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "json/value.h"
@@ -15,7 +16,17 @@ namespace json {
 
 // Serializes `value`, appends "\n", writes and flushes.
 void write_line(const Value& value);
-// Writes already serialized text plus "\n" under the same lock.
-void write_raw_line(std::string_view text);
+// Writes already serialized text plus "\n" under the same lock. True when
+// the whole line was written.
+bool write_raw_line(std::string_view text);
+
+// How far line writing has come: writes begun and writes ended (written or
+// failed) since the start. A write begun but not ended has the lock and waits
+// on standard output. Any thread.
+struct Progress {
+  uint64_t begun = 0;
+  uint64_t ended = 0;
+};
+Progress progress();
 
 }  // namespace json

@@ -1,5 +1,6 @@
 #include "macos/focus.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "unicode/utf8.h"
@@ -66,7 +67,9 @@ std::optional<std::string> string_for_range(cf::TypeRef element,
       !value || cf::get_type_id(value.get()) != cf::TypeId::String) {
     return std::nullopt;
   }
-  return text_of(value.get());
+  // An application may answer with more than was asked (its whole document,
+  // whatever the range): only the first `length` units are ever read.
+  return unicode::utf16_to_utf8(cf::string_units(value.get(), 0, std::max<int64_t>(length, 0)));
 }
 
 bool operator==(const TextState& a, const TextState& b) {

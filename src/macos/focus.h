@@ -61,7 +61,9 @@ AttrOutcome string_of(cf::TypeRef value);
 // "AXSelectedTextRange" as a range; nothing when it cannot be read as one.
 std::optional<ax::Range> selected_range(cf::TypeRef element);
 
-// "AXStringForRange" of that range, or nothing.
+// "AXStringForRange" of that range, or nothing. Never more than `length`
+// units: a longer answer is cut to its first `length` units (which may leave
+// half a surrogate pair, read as U+FFFD).
 std::optional<std::string> string_for_range(cf::TypeRef element,
                                             int64_t location, int64_t length);
 

@@ -34,7 +34,7 @@ PasteResult failed(const char* reason) {
 // A Command+V typed while Shift, Control or Option is still down would reach
 // the application as another shortcut. Command itself is part of the chord.
 void wait_for_released_modifiers() {
-  const auto until = Clock::now() + kModifierWait;
+  const auto until = clocks::later(Clock::now(), kModifierWait);
   while (Clock::now() < until) {
     cg::Flags flags =
         cg::event_source_flags_state(cg::SourceState::HIDSystem);
@@ -94,7 +94,7 @@ PasteResult watch(cf::TypeRef focused, const TextState& before,
 
 PasteResult paste() {
   wait_for_released_modifiers();
-  const auto deadline = Clock::now() + kConfirmWindow;
+  const auto deadline = clocks::later(Clock::now(), kConfirmWindow);
   while (cf::run_loop_run_in_mode(0, true) == cf::RunResult::HandledSource) {
   }
 

@@ -9,8 +9,8 @@
 #include "macos/focus.h"
 #include "macos/secure_input.h"
 #include "macos_screen/app.h"
+#include "macos_screen/ends.h"
 #include "macos_screen/reader.h"
-#include "screen_text/clip.h"
 
 namespace frontmost::platform::screen {
 
@@ -35,11 +35,33 @@ constexpr std::array<std::string_view, 2> kTitleNames = {"AXRole", "AXTitle"};
 // REPORTED: per-thread; in practice the command thread's.
 thread_local cf::Ref REPORTED;
 
-// The text of an outcome that is needed: failed or not a text clears
-// `complete`; missing is none.
-std::optional<std::string> needed_text(Reader& reader, const AttrOutcome& text) {
-  if (text.is_failed()) reader.incomplete();
-  return text.value();
+// A text attribute as the report shows it: `shown` is its `both_ends` form
+// (none when blank), read near the ends of a long text only.
+struct Shown {
+  bool text = false;  // the value was a text
+  std::optional<std::string> shown;
+};
+
+// A needed text: failed or not a text clears `complete`; missing is no text.
+Shown needed_text(Reader& reader, const Outcome& outcome, uint64_t max) {
+  if (outcome.is_failed()) reader.incomplete();
+  if (!outcome.is_present()) return {};
+  if (!outcome.value || cf::get_type_id(outcome.value.get()) != cf::TypeId::String) {
+    reader.incomplete();
+    return {};
+  }
+  return {true, ends_of(outcome.value.get(), max)};
+}
+
+// One attribute read as an outcome: no value, kAXErrorNoValue and
+// kAXErrorAttributeUnsupported are missing.
+Outcome read_one(cf::TypeRef element, std::string_view name) {
+  cf::Ref value;
+  ax::Error error = ax::copy_attribute_value(element, name, &value);
+  if (error == ax::kNoValue || error == ax::kAttributeUnsupported) return Outcome::missing();
+  if (error != ax::kSuccess) return Outcome::failed(error);
+  if (!value) return Outcome::missing();
+  return Outcome::present(std::move(value));
 }
 
 // The element of a present outcome; failed or not an element clears
@@ -60,17 +82,19 @@ std::optional<std::string> title_label(Reader& reader, cf::Ref title_element) {
     reader.incomplete();
     return std::nullopt;
   }
-  std::optional<std::string> title = needed_text(reader, read[1].text());
-  std::optional<std::string> role = needed_text(reader, read[0].text());
-  if (role == "AXStaticText") {
+  Shown title = needed_text(reader, read[1], kLabelChars);
+  AttrOutcome role = read[0].text();
+  if (role.is_failed()) reader.incomplete();
+  if (role.value() == "AXStaticText") {
     if (!reader.gate()) {
       reader.incomplete();
-    } else if (std::optional<std::string> value = needed_text(
-                   reader, string_attr(title_element.get(), "AXValue"))) {
+    } else if (Shown value = needed_text(reader, read_one(title_element.get(), "AXValue"),
+                                         kLabelChars);
+               value.text) {
       title = std::move(value);
     }
   }
-  return title;
+  return title.shown;
 }
 
 std::optional<std::string> window_title(Reader& reader, Outcome& outcome) {
@@ -80,7 +104,7 @@ std::optional<std::string> window_title(Reader& reader, Outcome& outcome) {
     reader.incomplete();
     return std::nullopt;
   }
-  return needed_text(reader, string_attr(window.get(), "AXTitle"));
+  return needed_text(reader, read_one(window.get(), "AXTitle"), kWindowTitleChars).shown;
 }
 
 json::Value text_or_null(const std::optional<std::string>& text) {
@@ -99,9 +123,10 @@ json::Value focus() {
   }
   std::array<Outcome, kAttrCount> read = many(reader, focused.get(), kFocusNames);
 
-  std::vector<std::string> labels;
+  // Labels as shown, in order; those that are blank are dropped.
+  json::Value labels = json::Value::array();
   for (size_t i = kTitle; i <= kDomIdentifier; ++i) {
-    if (std::optional<std::string> label = needed_text(reader, read[i].text())) {
+    if (std::optional<std::string> label = needed_text(reader, read[i], kLabelChars).shown) {
       labels.push_back(std::move(*label));
     }
   }
@@ -120,12 +145,6 @@ json::Value focus() {
   bool complete = reader.complete();
   bool secure = kind.maybe_secure || secure_input();
 
-  json::Value shown_labels = json::Value::array();
-  for (const std::string& label : labels) {
-    if (auto clipped = screen_text::both_ends(label, kLabelChars)) {
-      shown_labels.push_back(std::move(*clipped));
-    }
-  }
   json::Value report = {
       {"focused", true},
       {"complete", complete},
@@ -133,13 +152,11 @@ json::Value focus() {
       {"bundle_id", text_or_null(found ? found->bundle_id : std::nullopt)},
       {"app", text_or_null(found ? found->name : std::nullopt)},
       {"category", text_or_null(found ? found->category : std::nullopt)},
-      {"window_title",
-       text_or_null(window ? screen_text::both_ends(*window, kWindowTitleChars)
-                           : std::nullopt)},
+      {"window_title", text_or_null(window)},
       {"role", text_or_null(kind.role)},
       {"subrole", text_or_null(kind.subrole)},
       {"secure", secure},
-      {"labels", std::move(shown_labels)},
+      {"labels", std::move(labels)},
   };
   if (complete && !secure) REPORTED = std::move(focused);
   return report;

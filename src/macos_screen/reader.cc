@@ -57,7 +57,7 @@ AttrOutcome Outcome::text() const {
 
 Reader::Reader(Instant budget, Now now)
     : now_(std::move(now)),
-      deadline_(now_() + budget),
+      deadline_(clocks::later(now_(), budget)),
       system_wide_(ax::create_system_wide()) {}
 
 Reader::~Reader() {

@@ -91,6 +91,10 @@ class Ref {
 Ref string_create(std::string_view utf8);            // null if not UTF-8
 Ref string_create_utf16(std::u16string_view units);
 std::u16string string_units(TypeRef string);          // CFStringGetCharacters
+int64_t string_length(TypeRef string);                // CFStringGetLength; 0 if not a string
+// The units [start, start + count) clamped to the string (CFStringGetCharacters
+// of a range): reads no more of a long string than asked.
+std::u16string string_units(TypeRef string, int64_t start, int64_t count);
 
 // Numbers are stored either as a signed 64-bit integer or as a double.
 Ref number_create_i64(int64_t value);

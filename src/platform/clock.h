@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <limits>
 
 namespace clocks {
 
@@ -31,6 +32,23 @@ struct Wall {
   static constexpr bool is_steady = false;
   static time_point now();
 };
+
+// `t` + `d` for a deadline: a sum beyond the last instant a clock can show is
+// held at that instant instead of overflowing (a clock shifted to its end
+// must not turn "now plus a budget" into the distant past). `d` >= 0.
+inline std::chrono::nanoseconds later(std::chrono::nanoseconds t, std::chrono::nanoseconds d) {
+  using rep = std::chrono::nanoseconds::rep;
+  rep sum = 0;
+  if (__builtin_add_overflow(t.count(), d.count(), &sum)) {
+    sum = d.count() > 0 ? std::numeric_limits<rep>::max() : std::numeric_limits<rep>::min();
+  }
+  return std::chrono::nanoseconds(sum);
+}
+template <typename Clock>
+std::chrono::time_point<Clock> later(std::chrono::time_point<Clock> t,
+                                     std::chrono::nanoseconds d) {
+  return std::chrono::time_point<Clock>(later(t.time_since_epoch(), d));
+}
 
 // Blocks the calling thread for at least `d` (nothing for d <= 0).
 void sleep_for(std::chrono::nanoseconds d);

@@ -1,7 +1,8 @@
 // Ill-formed input reads as if each maximal ill-formed subpart were U+FFFD,
 // so every text returned is well-formed UTF-8. `clip` reads no further into
 // a long text than the words it keeps and the first one it refuses, however
-// long the text; `both_ends` reads the whole text once.
+// long the text; `both_ends` reads only as far from either end as the
+// characters it can show, and the whitespace between them.
 #include "screen_text/clip.h"
 
 #include "screen_text/words.h"
@@ -91,28 +92,30 @@ std::optional<std::string_view> after_cut(std::string_view text) {
 }
 
 std::optional<std::string> both_ends(std::string_view text, uint64_t max) {
+  // Whether the text fits is known after max + 1 characters; the head needs
+  // half + 1 of them, the tail the last half + 1. The middle is never read.
   uint64_t count = 0;
-  std::string t = normalised(text, count);
+  std::string front = normalised_head(text, max, count);
   if (count <= max) {
-    if (t.empty()) return std::nullopt;
-    return t;
+    if (front.empty()) return std::nullopt;
+    return front;
   }
   uint64_t half = max / 2;
   if (half == 0) return std::nullopt;
-  std::string_view all = t;
 
-  // A piece of a single long word is kept, unless it may be part of a
-  // number: a cut word with a numeric character is dropped like any other.
-  size_t head_end = offset_after(all, half);
+  // A slice that is one long word is kept as it is, cut inside the word.
+  size_t head_end = offset_after(front, half);
   std::string head;
-  if (all.substr(0, head_end).find(' ') != std::string_view::npos) {
-    head = clip(all, half).value_or("");
+  if (std::string_view(front).substr(0, head_end).find(' ') != std::string_view::npos) {
+    head = clip(front, half).value_or("");
   } else {
-    std::string_view piece = all.substr(0, head_end);
-    bool whole = head_end == all.size() || all[head_end] == ' ';
-    if (whole || !has_numeric(piece)) head = piece;
+    head = front.substr(0, head_end);
   }
 
+  // `back` ends like the normalised text and holds at least its last
+  // half + 1 characters: the tail and the character before it.
+  std::string back = normalised_tail(text, half + 1);
+  std::string_view all = back;
   size_t tail_start = all.size();
   for (uint64_t k = 0; k < half && tail_start > 0; ++k) {
     --tail_start;
@@ -121,12 +124,8 @@ std::optional<std::string> both_ends(std::string_view text, uint64_t max) {
   }
   if (tail_start > 0 && all[tail_start - 1] == ' ') --tail_start;
   std::string_view slice = all.substr(tail_start);
-  std::string_view tail;
-  if (slice.find(' ') != std::string_view::npos) {
-    tail = after_cut(slice).value_or("");
-  } else if (tail_start == 0 || !has_numeric(slice)) {
-    tail = slice;
-  }
+  std::string_view tail = slice;
+  if (slice.find(' ') != std::string_view::npos) tail = after_cut(slice).value_or("");
 
   if (head.empty() && tail.empty()) return std::nullopt;
   std::string out = head;
@@ -137,6 +136,22 @@ std::optional<std::string> both_ends(std::string_view text, uint64_t max) {
     out += tail;
   }
   return out;
+}
+
+std::optional<std::optional<std::string>> both_ends_of_ends(std::string_view head,
+                                                            std::string_view tail, uint64_t max) {
+  // `both_ends` reads at most max + 2 characters from the front and half + 1
+  // from the back; one more at each piece's cut edge may be a broken one.
+  if (max > UINT64_MAX / 2) return std::nullopt;
+  uint64_t front = 0;
+  (void)normalised_head(head, max + 2, front);
+  if (front <= max + 2) return std::nullopt;
+  if (count_chars(normalised_tail(tail, max / 2 + 2)) < max / 2 + 2) return std::nullopt;
+  // A line feed where the middle was: no word runs across the gap.
+  std::string joined;
+  joined.reserve(head.size() + 1 + tail.size());
+  joined.append(head).append("\n").append(tail);
+  return both_ends(joined, max);
 }
 
 }  // namespace screen_text

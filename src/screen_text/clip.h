@@ -28,4 +28,12 @@ std::optional<std::string_view> after_cut(std::string_view text);
 // head and tail, each of at most max / 2 characters, joined by " … ".
 std::optional<std::string> both_ends(std::string_view text, uint64_t max);
 
+// `both_ends` of a long text of which only the first bytes (`head`) and the
+// last bytes (`tail`) were read, the middle left out. When the two hold
+// enough characters for both ends the answer is the one for the whole text;
+// otherwise none, and the caller reads more. A piece may end (head) or
+// begin (tail) with a character cut in two.
+std::optional<std::optional<std::string>> both_ends_of_ends(std::string_view head,
+                                                            std::string_view tail, uint64_t max);
+
 }  // namespace screen_text

@@ -253,4 +253,51 @@ std::string normalised(std::string_view text, uint64_t& chars) {
   return out;
 }
 
+std::string normalised_head(std::string_view text, uint64_t limit, uint64_t& chars) {
+  std::string out;
+  chars = 0;
+  size_t pos = 0;
+  Word word;
+  while (chars <= limit && next_word(text, pos, word, limit - chars)) {
+    if (chars > 0) {
+      out += ' ';
+      ++chars;
+    }
+    append_word(text, word, out);
+    chars += word.chars;
+  }
+  return out;
+}
+
+namespace {
+
+bool continuation(char b) { return (static_cast<unsigned char>(b) & 0xC0) == 0x80; }
+
+// Whether decoding from the start of `text` has a character boundary at
+// byte `p`: a byte that is not a continuation byte always begins a
+// character, and so does one after three continuation bytes (no sequence is
+// longer than four bytes, and a stray continuation byte stands alone).
+bool boundary(std::string_view text, size_t p) {
+  if (p == 0 || p >= text.size() || !continuation(text[p])) return true;
+  return p >= 3 && continuation(text[p - 1]) && continuation(text[p - 2]) &&
+         continuation(text[p - 3]);
+}
+
+}  // namespace
+
+std::string normalised_tail(std::string_view text, uint64_t want) {
+  // Each character of the normalised text takes at least one byte, so a
+  // window of `want` bytes (and one more word's worth) is tried first; it
+  // grows fourfold while whitespace or long characters leave it short.
+  size_t window = want > text.size() / 4 ? text.size() : static_cast<size_t>(want) * 4 + 16;
+  for (;;) {
+    size_t start = window >= text.size() ? 0 : text.size() - window;
+    while (!boundary(text, start)) --start;
+    uint64_t chars = 0;
+    std::string out = normalised(text.substr(start), chars);
+    if (start == 0 || chars >= want) return out;
+    window = window > text.size() / 4 ? text.size() : window * 4;
+  }
+}
+
 }  // namespace screen_text

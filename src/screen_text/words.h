@@ -44,6 +44,16 @@ bool next_word(std::string_view text, size_t& pos, Word& word, uint64_t limit = 
 // The words of `text` joined by single spaces, and its number of characters.
 std::string normalised(std::string_view text, uint64_t& chars);
 
+// The normalised text as far as its first `limit` + 1 characters: the whole
+// of it, with `chars` its length, when it has at most `limit`; otherwise a
+// prefix of it with `chars` > limit. Reads no further into `text` than that.
+std::string normalised_head(std::string_view text, uint64_t limit, uint64_t& chars);
+
+// A suffix of the normalised text holding at least its last `want`
+// characters (all of it when it is shorter). Reads `text` from its end, only
+// as far back as those characters and the whitespace among them.
+std::string normalised_tail(std::string_view text, uint64_t want);
+
 // Appends the word's bytes, with U+FFFD for each ill-formed subpart.
 void append_word(std::string_view text, const Word& word, std::string& out);
 

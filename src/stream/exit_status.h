@@ -18,6 +18,9 @@ inline constexpr uint8_t kBadArgument = 2;
 inline constexpr uint8_t kDenied = 3;
 // A thread could not be started (EX_OSERR of sysexits.h).
 inline constexpr uint8_t kSpawnFailed = 71;
+// inspect: the response could not be written whole (EX_IOERR of
+// sysexits.h); nothing on standard error.
+inline constexpr uint8_t kUnwritten = 74;
 // The simulated desktop's file could not be used (EX_CONFIG of sysexits.h).
 inline constexpr uint8_t kBadDesktop = 78;
 

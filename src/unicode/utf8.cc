@@ -103,20 +103,37 @@ std::string replace_invalid_utf8(std::string_view bytes) {
 }
 
 std::string utf16_to_utf8(std::u16string_view units) {
-  std::string out;
-  out.reserve(units.size());
-  for (size_t i = 0; i < units.size(); ++i) {
-    char32_t u = units[i];
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() &&
-        units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-      char32_t low = units[++i];
-      append_utf8(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00), out);
-    } else if (u >= 0xD800 && u <= 0xDFFF) {
-      out += kReplacement;
-    } else {
-      append_utf8(u, out);
+  // At most three bytes per unit (a pair of four bytes is two units): write
+  // into a buffer of that size and trim it once, with no growth checks.
+  std::string out(units.size() * 3, '\0');
+  auto* o = reinterpret_cast<unsigned char*>(out.data());
+  const char16_t* u = units.data();
+  const char16_t* const end = u + units.size();
+  while (u < end) {
+    char32_t c = *u++;
+    if (c < 0x80) {
+      *o++ = static_cast<unsigned char>(c);
+    } else if (c < 0x800) {
+      *o++ = static_cast<unsigned char>(0xC0 | (c >> 6));
+      *o++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    } else if (c < 0xD800 || c > 0xDFFF ||
+               (c <= 0xDBFF && u < end && *u >= 0xDC00 && *u <= 0xDFFF)) {
+      if (c >= 0xD800 && c <= 0xDBFF) c = 0x10000 + ((c - 0xD800) << 10) + (*u++ - 0xDC00);
+      if (c >= 0x10000) {
+        *o++ = static_cast<unsigned char>(0xF0 | (c >> 18));
+        *o++ = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
+      } else {
+        *o++ = static_cast<unsigned char>(0xE0 | (c >> 12));
+      }
+      *o++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+      *o++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    } else {  // an unpaired surrogate
+      *o++ = 0xEF;
+      *o++ = 0xBF;
+      *o++ = 0xBD;
     }
   }
+  out.resize(static_cast<size_t>(o - reinterpret_cast<unsigned char*>(out.data())));
   return out;
 }
 

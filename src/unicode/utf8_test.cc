@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace unicode {
 namespace {
 
@@ -56,6 +58,39 @@ TEST(Utf8, FromUtf16) {
   EXPECT_EQ(utf16_to_utf8(std::u16string{0xD83D, u'b'}), "\uFFFDb");
   EXPECT_EQ(utf16_to_utf8(std::u16string{0xDE00, 0xD83D, 0xDE00}), "\uFFFD\xF0\x9F\x98\x80");
   EXPECT_EQ(utf16_to_utf8(std::u16string(1, u'\0')), std::string(1, '\0'));
+}
+
+// The conversion against a plain reading of the rule, unit by unit, over
+// generated unit sequences rich in surrogates, pairs and range edges.
+TEST(Utf8, FromUtf16AgreesWithTheRuleOnGeneratedUnits) {
+  auto reference = [](const std::u16string& units) {
+    std::string out;
+    for (size_t i = 0; i < units.size(); ++i) {
+      char32_t u = units[i];
+      bool high = u >= 0xD800 && u <= 0xDBFF;
+      bool low_next = i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF;
+      if (high && low_next) {
+        append_utf8(0x10000 + ((u - 0xD800) << 10) + (units[++i] - 0xDC00), out);
+      } else if (u >= 0xD800 && u <= 0xDFFF) {
+        out += "\uFFFD";
+      } else {
+        append_utf8(u, out);
+      }
+    }
+    return out;
+  };
+  const char16_t edges[] = {0x0000, 0x007F, 0x0080, 0x07FF, 0x0800, 0xD7FF, 0xD800, 0xDBFF,
+                            0xDC00, 0xDFFF, 0xE000, 0xFFFD, 0xFFFF, u'a', u' '};
+  std::mt19937 rng(1616);
+  for (int round = 0; round < 20000; ++round) {
+    std::u16string units(rng() % 24, u'\0');
+    for (char16_t& u : units) {
+      u = rng() % 2 ? edges[rng() % std::size(edges)] : static_cast<char16_t>(rng());
+    }
+    std::string out = utf16_to_utf8(units);
+    ASSERT_EQ(out, reference(units)) << round;
+    ASSERT_TRUE(valid_utf8(out));
+  }
 }
 
 // Every scalar value survives UTF-8 -> UTF-16 -> UTF-8 unchanged; the UTF-8

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <thread>
 
 extern char** environ;
 
@@ -230,6 +231,24 @@ int Child::wait(milliseconds timeout) {
   // open, so read only what is there now.
   drain(out_, out_buffer_);
   drain(err_, err_buffer_);
+  return status_;
+}
+
+int Child::wait_unread(milliseconds timeout) {
+  auto deadline = Clock::now() + timeout;
+  while (!exited_) {
+    int raw = 0;
+    pid_t r = waitpid(pid_, &raw, WNOHANG);
+    if (r == pid_) {
+      exited_ = true;
+      status_ = decode_status(raw);
+      break;
+    }
+    if (r < 0 && errno != EINTR) return -1;
+    if (remaining_ms(deadline) == 0) return -1;
+    std::this_thread::sleep_for(milliseconds(5));
+    drain(err_, err_buffer_);
+  }
   return status_;
 }
 

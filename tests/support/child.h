@@ -49,6 +49,9 @@ class Child {
   std::optional<std::string> read_line(milliseconds timeout = milliseconds(5000));
   // Waits for the exit status (see RunResult::status); -1 on timeout.
   int wait(milliseconds timeout = milliseconds(5000));
+  // The same, leaving standard output unread meanwhile, as a host that has
+  // stopped reading does (what is already there can be read afterwards).
+  int wait_unread(milliseconds timeout);
   // Everything written to standard error so far (after wait: all of it).
   std::string err();
   // Standard output received but not yet returned by read_line: after the

@@ -39,4 +39,20 @@ std::u16string string_units(TypeRef string) {
   return units;
 }
 
+int64_t string_length(TypeRef string) {
+  if (!macos::is(string, CFStringGetTypeID())) return 0;
+  return CFStringGetLength(macos::as<CFStringRef>(string));
+}
+
+std::u16string string_units(TypeRef string, int64_t start, int64_t count) {
+  int64_t length = string_length(string);
+  if (start < 0) start = 0;
+  if (start >= length || count <= 0) return {};
+  if (count > length - start) count = length - start;
+  std::u16string units(static_cast<size_t>(count), u'\0');
+  CFStringGetCharacters(macos::as<CFStringRef>(string), CFRangeMake(start, count),
+                        reinterpret_cast<UniChar*>(units.data()));
+  return units;
+}
+
 }  // namespace cf

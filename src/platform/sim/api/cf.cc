@@ -39,6 +39,20 @@ std::u16string string_units(TypeRef string) {
   return s ? s->units : std::u16string();
 }
 
+int64_t string_length(TypeRef string) {
+  const auto* s = sim::as<sim::String>(string);
+  return s ? static_cast<int64_t>(s->units.size()) : 0;
+}
+
+std::u16string string_units(TypeRef string, int64_t start, int64_t count) {
+  int64_t length = string_length(string);
+  if (start < 0) start = 0;
+  if (start >= length || count <= 0) return {};
+  if (count > length - start) count = length - start;
+  const auto* s = sim::as<sim::String>(string);
+  return s->units.substr(static_cast<size_t>(start), static_cast<size_t>(count));
+}
+
 Ref number_create_i64(int64_t value) {
   return sim::adopt_new(new sim::Number(value));
 }
