@@ -78,6 +78,11 @@ void start_event_side() {
   if (s.started.load(std::memory_order_acquire) && s.started_for.load() == data) return;
   EventSettings settings = event_settings();
   std::lock_guard lock(s.init_mu);
+  // A caller that read the data side's generation before another desktop
+  // was loaded and started for (a thread of an older desktop, delayed) is
+  // too late: starting again would bring back the old desktop's input state
+  // and settings in the middle of the new one's.
+  if (data < s.started_for.load()) return;
   if (s.started.load(std::memory_order_relaxed)) {
     if (s.started_for.load() == data) return;
     forget(s);
