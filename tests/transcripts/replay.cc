@@ -14,6 +14,27 @@
 
 #include "transcripts/transcript.h"
 
+namespace {
+
+// A session whose desktop runs a script (input at set times, sampled by the
+// helper's own clocks) depends on the scheduler: on a loaded machine a
+// pointer sample can come late and see two moves as one. Such a session is
+// tried up to three times and fails only when every try fails; any other
+// session gets one try.
+void replay_session(const transcript::Session& session, std::vector<std::string>& failures) {
+  bool timed = session.desktop && session.desktop->is_object() &&
+               session.desktop->contains("script");
+  std::vector<std::string> last;
+  for (int attempt = 0; attempt < (timed ? 3 : 1); ++attempt) {
+    last.clear();
+    transcript::replay(session, last);
+    if (last.empty()) return;
+  }
+  failures.insert(failures.end(), last.begin(), last.end());
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string doc;
@@ -33,7 +54,7 @@ int main(int argc, char** argv) {
   }
   if (failures.empty()) {
     if (doc.empty()) {
-      for (const transcript::Session& session : sessions) transcript::replay(session, failures);
+      for (const transcript::Session& session : sessions) replay_session(session, failures);
     } else {
       transcript::check_document(doc, sessions, failures);
     }
