@@ -20,21 +20,7 @@ using nlohmann::json;
 using testing::Seen;
 using testing::TapThread;
 
-class EventsTest : public ::testing::Test {
- protected:
-  void load(json desktop = json::object()) {
-    desktop_ = std::make_unique<support::Desktop>(std::move(desktop));
-    testing::use(*desktop_);
-  }
-  void TearDown() override {
-    reset_event_side();
-    desktop_.reset();
-  }
-  void act(const json& action) { EXPECT_EQ(apply_action(action), "") << action; }
-  std::vector<json> effects(const std::string& kind) { return desktop_->effects(kind); }
-
-  std::unique_ptr<support::Desktop> desktop_;
-};
+using EventsTest = testing::FileDesktopTest;
 
 json input_effect(int type, int keycode, const char* tap, const char* result) {
   json line = {{"effect", "input"}, {"type", type}, {"keycode", keycode}, {"result", result}};

@@ -24,21 +24,7 @@ using nlohmann::json;
 using testing::Seen;
 using testing::TapThread;
 
-class MacRulesTest : public ::testing::Test {
- protected:
-  void load(json desktop = json::object()) {
-    desktop_ = std::make_unique<support::Desktop>(std::move(desktop));
-    testing::use(*desktop_);
-  }
-  void TearDown() override {
-    reset_event_side();
-    desktop_.reset();
-  }
-  void act(const json& action) { EXPECT_EQ(apply_action(action), "") << action; }
-  std::vector<json> effects(const std::string& kind) { return desktop_->effects(kind); }
-
-  std::unique_ptr<support::Desktop> desktop_;
-};
+using MacRulesTest = testing::FileDesktopTest;
 
 bool can_make(cg::TapOptions options) {
   cf::Ref tap = cg::event_tap_create(cg::TapLocation::Session, cg::TapPlacement::HeadInsert,

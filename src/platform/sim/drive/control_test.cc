@@ -19,16 +19,8 @@ namespace {
 
 using nlohmann::json;
 
-class ControlTest : public ::testing::Test {
+class ControlTest : public testing::FileDesktopTest {
  protected:
-  void load(json desktop = json::object()) {
-    desktop_ = std::make_unique<support::Desktop>(std::move(desktop));
-    testing::use(*desktop_);
-  }
-  void TearDown() override {
-    reset_event_side();
-    desktop_.reset();
-  }
   std::string control_path() {
     std::ifstream in(desktop_->file());
     return json::parse(in, nullptr, false).value("control", "");
@@ -49,7 +41,6 @@ class ControlTest : public ::testing::Test {
     }
     return false;
   }
-  std::unique_ptr<support::Desktop> desktop_;
 };
 
 TEST_F(ControlTest, LinesFromSeveralWritersApplyInOrderAndBadOnesAreRejected) {

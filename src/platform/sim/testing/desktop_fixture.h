@@ -19,6 +19,7 @@
 #include <fstream>
 #include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <ostream>
 #include <sstream>
@@ -54,6 +55,29 @@ inline void use(const support::Desktop& desktop) {
   ASSERT_EQ(sim::load_for_test(text.str()), "");
   sim::reset_event_side();
 }
+
+// A desktop on disk with a control FIFO and an effects log of its own
+// (support::Desktop), loaded into this process; the event side is reset
+// after each test, before the files go away.
+class FileDesktopTest : public ::testing::Test {
+ protected:
+  void load(nlohmann::json desktop = nlohmann::json::object()) {
+    desktop_ = std::make_unique<support::Desktop>(std::move(desktop));
+    use(*desktop_);
+  }
+  void TearDown() override {
+    sim::reset_event_side();
+    desktop_.reset();
+  }
+  void act(const nlohmann::json& action) {
+    EXPECT_EQ(sim::apply_action(action), "") << action;
+  }
+  std::vector<nlohmann::json> effects(const std::string& kind) {
+    return desktop_->effects(kind);
+  }
+
+  std::unique_ptr<support::Desktop> desktop_;
+};
 
 // ---- reading the desktop back ----------------------------------------------
 
