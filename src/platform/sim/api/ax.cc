@@ -18,10 +18,7 @@
 namespace sim {
 namespace {
 
-constexpr float kDefaultTimeout = 6.0f;  // the platform's own default
 constexpr ax::Error kParameterizedAttributeUnsupported = -25213;
-
-std::atomic<float> g_timeout{kDefaultTimeout};
 
 struct Outcome {
   ax::Error error = ax::kSuccess;
@@ -38,10 +35,6 @@ double shortest(float seconds) {
   auto end = std::to_chars(text, text + sizeof text - 1, seconds).ptr;
   *end = '\0';
   return std::strtod(text, nullptr);
-}
-
-cf::Ref element_ref(const NodePtr& node) {
-  return adopt_new(new Element(node));
 }
 
 Outcome from_recipe(const Desktop& d, const Recipe& recipe) {
@@ -132,7 +125,7 @@ ax::Error message(cf::TypeRef element, F&& answer) {
   }
   if (delay_ms > 0) {
     float own = e->timeout.load();
-    double timeout_ms = 1000.0 * (own > 0 ? own : g_timeout.load());
+    double timeout_ms = 1000.0 * (own > 0 ? own : messaging_timeout());
     if (delay_ms > timeout_ms) {
       std::this_thread::sleep_for(
           std::chrono::duration<double, std::milli>(timeout_ms));
@@ -148,18 +141,6 @@ ax::Error message(cf::TypeRef element, F&& answer) {
 }
 
 }  // namespace
-
-cf::Ref make_element(const Desktop& desktop, const std::string& id) {
-  NodePtr node = desktop.find(id);
-  if (!node) {
-    node = std::make_shared<Node>();
-    node->id = id;
-    node->alive = false;
-  }
-  return element_ref(node);
-}
-
-void reset_messaging_timeout() { g_timeout.store(kDefaultTimeout); }
 
 }  // namespace sim
 
@@ -182,7 +163,7 @@ Error set_messaging_timeout(cf::TypeRef element, float seconds) {
     if (!alive) return kInvalidUIElement;
     e->timeout.store(seconds);
   } else {
-    sim::g_timeout.store(seconds > 0 ? seconds : sim::kDefaultTimeout);
+    sim::set_messaging_timeout(seconds);
   }
   if (sim::log_enabled()) {
     sim::log_effect({{"effect", "messaging_timeout"},

@@ -6,7 +6,7 @@
 #include <type_traits>
 
 #include "platform/library.h"
-#include "platform/sim/api/run_loop.h"
+#include "platform/sim/drive/run_loop.h"
 #include "platform/sim/model/keyboard.h"
 #include "platform/sim/model/state.h"
 #include "platform/sim/model/values.h"

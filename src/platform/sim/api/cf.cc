@@ -10,18 +10,6 @@
 #include "platform/sim/model/values.h"
 #include "unicode/utf8.h"
 
-namespace sim {
-namespace {
-
-struct Singleton final : cf::Object {
-  Singleton(cf::TypeId type, const char* kind) : Object(type, kind) {
-    make_immortal(this);
-  }
-};
-
-}  // namespace
-}  // namespace sim
-
 namespace cf {
 
 Ref string_create(std::string_view utf8) {
@@ -53,13 +41,9 @@ std::u16string string_units(TypeRef string, int64_t start, int64_t count) {
   return s->units.substr(static_cast<size_t>(start), static_cast<size_t>(count));
 }
 
-Ref number_create_i64(int64_t value) {
-  return sim::adopt_new(new sim::Number(value));
-}
+Ref number_create_i64(int64_t value) { return sim::make_number(value); }
 
-Ref number_create_f64(double value) {
-  return sim::adopt_new(new sim::Number(value));
-}
+Ref number_create_f64(double value) { return sim::make_number(value); }
 
 bool number_get_i64(TypeRef number, int64_t* out) {
   const auto* n = sim::as<sim::Number>(number);
@@ -88,16 +72,9 @@ bool number_get_f64(TypeRef number, double* out) {
   return d < 9223372036854775808.0 && static_cast<int64_t>(d) == n->i;
 }
 
-TypeRef null_value() {
-  static const auto* v = new sim::Singleton(TypeId::Null, "null");
-  return v;
-}
+TypeRef null_value() { return sim::null_object(); }
 
-TypeRef boolean_value(bool v) {
-  static const auto* t = new sim::Singleton(TypeId::Boolean, "boolean");
-  static const auto* f = new sim::Singleton(TypeId::Boolean, "boolean");
-  return v ? t : f;
-}
+TypeRef boolean_value(bool v) { return sim::boolean_object(v); }
 
 Ref array_create(std::span<const TypeRef> values) {
   std::vector<Ref> items;

@@ -2,24 +2,11 @@
 #include <unistd.h>
 
 #include "platform/cg_event.h"
-#include "platform/sim/api/cg_event_objects.h"
-#include "platform/sim/api/cg_event_tap.h"
-#include "platform/sim/api/run_loop.h"
 #include "platform/sim/drive/events_state.h"
+#include "platform/sim/drive/run_loop.h"
+#include "platform/sim/drive/taps.h"
+#include "platform/sim/model/event_objects.h"
 #include "platform/sim/sim.h"
-
-namespace sim {
-
-cf::Ref make_event(cg::EventType type) {
-  InputState input = input_state();
-  auto* event = new Event;
-  event->type = type;
-  event->flags = input.flags;
-  event->location = {input.x, input.y};
-  return adopt_new(event);
-}
-
-}  // namespace sim
 
 namespace cg {
 

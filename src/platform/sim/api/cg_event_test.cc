@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/cg_event.h"
-#include "platform/sim/drive/audit.h"
+#include "platform/sim/model/audit.h"
 #include "platform/sim/drive/events.h"
 #include "platform/sim/sim.h"
 #include "platform/sim/testing/desktop_fixture.h"

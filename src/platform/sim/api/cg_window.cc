@@ -3,7 +3,7 @@
 // request is logged with its options, so that tests can check them.
 #include "platform/cg_window.h"
 
-#include "platform/sim/drive/log.h"
+#include "platform/sim/model/log.h"
 #include "platform/sim/model/element.h"
 #include "platform/sim/model/state.h"
 #include "platform/sim/model/values.h"

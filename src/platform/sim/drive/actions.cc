@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "platform/cg_event.h"
-#include "platform/sim/api/cg_event_tap.h"
-#include "platform/sim/drive/audit.h"
+#include "platform/sim/drive/taps.h"
+#include "platform/sim/model/audit.h"
 #include "platform/sim/drive/events.h"
 #include "platform/sim/drive/events_state.h"
 #include "platform/sim/sim.h"

@@ -8,9 +8,10 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/sim/api/run_loop.h"
+#include "platform/sim/drive/run_loop.h"
 #include "platform/sim/drive/control.h"
-#include "platform/sim/drive/log.h"
+#include "platform/sim/model/event_objects.h"
+#include "platform/sim/model/log.h"
 #include "platform/sim/model/state.h"
 
 namespace sim {
@@ -115,6 +116,16 @@ void reset_event_side() {
   forget(s);
 }
 
+bool log_enabled() {
+  start_event_side();
+  return log_active();
+}
+
+void log_effect(const nlohmann::json& line) {
+  start_event_side();
+  log_write(line);
+}
+
 bool taps_refused() { return side().taps_refused.load(); }
 
 uint64_t event_generation() { return side().generation.load(); }
@@ -153,6 +164,15 @@ void set_input_pointer(double x, double y) {
   std::lock_guard lock(s.input_mu);
   s.input.x = x;
   s.input.y = y;
+}
+
+cf::Ref make_event(cg::EventType type) {
+  InputState input = input_state();
+  auto* event = new Event;
+  event->type = type;
+  event->flags = input.flags;
+  event->location = {input.x, input.y};
+  return adopt_new(event);
 }
 
 void start_script_once() {

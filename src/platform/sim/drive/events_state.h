@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/cf.h"
 #include "platform/sim/drive/events.h"
 #include "platform/sim/drive/key_state.h"
 
@@ -46,6 +47,9 @@ bool hid_device_bits();
 void set_hid_device_bits(bool on);
 void set_input_button(bool down);
 void set_input_pointer(double x, double y);
+
+// A new event at the current pointer position with the current HID flags.
+cf::Ref make_event(cg::EventType type);
 
 // The script of the loaded desktop; started (once per desktop) when the
 // first tap is enabled.

@@ -20,11 +20,18 @@ struct Element final : cf::Object {
   mutable std::atomic<float> timeout{0};   // seconds; 0: the process-wide one
 };
 
+// A new element object for `node` (null: the system-wide element).
+cf::Ref element_ref(const NodePtr& node);
+
 // An element object for `id` (live or removed). An id unknown to the
 // desktop gives an element that answers "invalid".
 cf::Ref make_element(const Desktop& desktop, const std::string& id);
 
-// Back to the platform's default process-wide messaging timeout.
+// The process-wide messaging timeout in seconds (elements without their
+// own), the platform's default until set; 0 sets the default again.
+float messaging_timeout();
+void set_messaging_timeout(float seconds);
+// Back to the platform's default (a new desktop).
 void reset_messaging_timeout();
 
 }  // namespace sim

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "platform/sim/drive/audit.h"
+#include "platform/sim/model/audit.h"
 
 namespace sim {
 namespace {

@@ -16,6 +16,7 @@
 #include "platform/sim/model/data_actions.h"
 #include "platform/sim/model/desktop_file.h"
 #include "platform/sim/model/element.h"
+#include "platform/sim/model/log.h"
 #include "platform/sim/sim.h"
 
 namespace sim {
@@ -158,7 +159,8 @@ void key_posted(uint16_t keycode, bool key_down, uint64_t flags) {
       }
       if (d.paste->moves_focus) d.focus = d.paste->focus;
     }
-    log_effect({{"effect", "paste_applied"}});
+    // Keys were posted, so the event side has opened this desktop's log.
+    log_write({{"effect", "paste_applied"}});
   };
   try {
     std::thread(react).detach();

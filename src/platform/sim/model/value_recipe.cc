@@ -328,13 +328,13 @@ cf::Ref materialize(const Recipe& recipe, const ElementMaker& element) {
     case Recipe::Kind::String:
       return make_string(recipe.text);
     case Recipe::Kind::Int:
-      return cf::number_create_i64(recipe.i);
+      return make_number(recipe.i);
     case Recipe::Kind::Double:
-      return cf::number_create_f64(recipe.d);
+      return make_number(recipe.d);
     case Recipe::Kind::Bool:
-      return cf::Ref(cf::boolean_value(recipe.b));
+      return cf::Ref(boolean_object(recipe.b));
     case Recipe::Kind::Null:
-      return cf::Ref(cf::null_value());
+      return cf::Ref(null_object());
     case Recipe::Kind::Array: {
       std::vector<cf::Ref> items;
       items.reserve(recipe.items.size());
@@ -377,14 +377,14 @@ cf::Ref from_plain_json(const json& j) {
       return make_string(units ? std::move(*units) : std::u16string());
     }
     case json::value_t::number_integer:
-      return cf::number_create_i64(j.get<int64_t>());
+      return make_number(j.get<int64_t>());
     case json::value_t::number_unsigned:
       if (j.get<uint64_t>() <= INT64_MAX) {
-        return cf::number_create_i64(j.get<int64_t>());
+        return make_number(j.get<int64_t>());
       }
-      return cf::number_create_f64(j.get<double>());
+      return make_number(j.get<double>());
     case json::value_t::number_float:
-      return cf::number_create_f64(j.get<double>());
+      return make_number(j.get<double>());
     case json::value_t::boolean:
       return cf::Ref(cf::boolean_value(j.get<bool>()));
     case json::value_t::array: {
@@ -400,7 +400,7 @@ cf::Ref from_plain_json(const json& j) {
       return make_dictionary(std::move(entries));
     }
     default:
-      return cf::Ref(cf::null_value());
+      return cf::Ref(null_object());
   }
 }
 

@@ -83,6 +83,31 @@ bool AxValue::equals(const cf::Object& other) const {
   }
 }
 
+cf::Ref make_number(int64_t value) { return adopt_new(new Number(value)); }
+
+cf::Ref make_number(double value) { return adopt_new(new Number(value)); }
+
+namespace {
+
+struct Singleton final : cf::Object {
+  Singleton(cf::TypeId type, const char* kind) : Object(type, kind) {
+    make_immortal(this);
+  }
+};
+
+}  // namespace
+
+cf::TypeRef null_object() {
+  static const auto* v = new Singleton(cf::TypeId::Null, "null");
+  return v;
+}
+
+cf::TypeRef boolean_object(bool value) {
+  static const auto* t = new Singleton(cf::TypeId::Boolean, "boolean");
+  static const auto* f = new Singleton(cf::TypeId::Boolean, "boolean");
+  return value ? t : f;
+}
+
 cf::Ref make_string(std::u16string units) {
   return adopt_new(new String(std::move(units)));
 }

@@ -87,6 +87,11 @@ struct Opaque final : cf::Object {
 
 // Factories: each gives one owned reference.
 cf::Ref make_string(std::u16string units);
+cf::Ref make_number(int64_t value);
+cf::Ref make_number(double value);
+// The null and the two boolean objects: one each, never freed.
+cf::TypeRef null_object();
+cf::TypeRef boolean_object(bool value);
 cf::Ref make_array(std::vector<cf::Ref> items);
 cf::Ref make_dictionary(std::map<std::string, cf::Ref> entries);
 cf::Ref make_data(std::vector<uint8_t> bytes);

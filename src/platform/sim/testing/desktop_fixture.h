@@ -34,7 +34,7 @@
 #include "platform/cf.h"
 #include "platform/cg_event.h"
 #include "platform/run_loop.h"
-#include "platform/sim/drive/audit.h"
+#include "platform/sim/model/audit.h"
 #include "platform/sim/drive/events.h"
 #include "platform/sim/sim.h"
 #include "support/desktop.h"

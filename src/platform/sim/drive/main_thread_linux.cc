@@ -3,7 +3,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include "platform/sim/api/run_loop.h"
+#include "platform/sim/drive/run_loop.h"
 
 namespace sim {
 

@@ -8,9 +8,36 @@
 
 #include <cstdint>
 
+#include "platform/cf.h"
 #include "platform/cg_event.h"
+#include "platform/sim/drive/run_loop.h"
 
 namespace sim {
+
+// Whether the system lets this process create a tap with `options` now
+// (the desktop may refuse taps; an active tap needs Accessibility, a
+// listen-only one Input Monitoring).
+bool may_create_tap(cg::TapOptions options);
+
+// A new tap's mach port (disabled), after every tap made before it in the
+// order of delivery. The tap leaves that order when its port is freed.
+cf::Ref create_tap(cg::TapOptions options, cg::EventMask mask,
+                   cg::TapCallback callback, void* user);
+
+// A run-loop source for a tap's port (retains the port); null for any other
+// object.
+cf::Ref create_tap_source(cf::TypeRef port);
+
+// Turns the tap of `port` on or off; false (and nothing done) for other
+// objects. Turning an active tap on while Accessibility is withdrawn
+// stalls it.
+bool enable_tap(cf::TypeRef port, bool enable);
+
+// The tap of `source` gets its callbacks on `loop`'s thread (add), or no
+// longer does (remove); the loop keeps or gives back its reference to the
+// source. Nothing for sources of other kinds.
+void add_tap_source(const LoopPtr& loop, cf::TypeRef source);
+void remove_tap_source(const LoopPtr& loop, cf::TypeRef source);
 
 struct InputEvent {
   cg::EventType type = 0;

@@ -2,7 +2,7 @@
 // desktop built on a Mac for the tests).
 #include <pthread.h>
 
-#include "platform/sim/api/run_loop.h"
+#include "platform/sim/drive/run_loop.h"
 
 namespace sim {
 

@@ -8,6 +8,7 @@
 // sleep on a condition variable: an idle loop uses no CPU.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -65,6 +66,13 @@ void loop_drop_source(const LoopPtr& loop, cf::TypeRef source);
 // Ends the process with a diagnostic unless called on the main thread: the
 // system's text input calls assert that (keyboard layouts, keyboard events).
 void require_main_thread(const char* what);
+
+using Clock = std::chrono::steady_clock;
+enum class Step { Ran, Stopped, TimedOut, Finished };
+
+// Serves one item of the caller's own loop `loop`, waiting for one until
+// `deadline` (none: forever).
+Step serve_one(cf::RunLoop& loop, const Clock::time_point* deadline);
 
 // Tests: drops the main loop's sources and pending main-queue items, and
 // clears a pending stop.

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 namespace sim {
 
 // Points the log at `path` (empty: no log), closing the previous file.
@@ -13,5 +15,9 @@ void log_open(const std::string& path);
 
 // A log is open: callers on hot paths skip building lines otherwise.
 bool log_active();
+
+// Appends `line` when a log is open. The event side opens the log when it
+// starts for a desktop (log_effect in sim.h starts it first).
+void log_write(const nlohmann::json& line);
 
 }  // namespace sim

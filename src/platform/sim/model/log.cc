@@ -1,5 +1,5 @@
 // The effects log: opened per desktop, one write() per line.
-#include "platform/sim/drive/log.h"
+#include "platform/sim/model/log.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,8 +8,6 @@
 #include <cerrno>
 #include <mutex>
 
-#include "platform/sim/drive/events_state.h"
-#include "platform/sim/sim.h"
 #include "stream/stream.h"
 
 namespace sim {
@@ -41,13 +39,7 @@ void log_open(const std::string& path) {
 
 bool log_active() { return the_log().open.load(std::memory_order_relaxed); }
 
-bool log_enabled() {
-  start_event_side();
-  return log_active();
-}
-
-void log_effect(const nlohmann::json& line) {
-  start_event_side();
+void log_write(const nlohmann::json& line) {
   Log& log = the_log();
   if (!log.open.load(std::memory_order_relaxed)) return;
   std::string text =

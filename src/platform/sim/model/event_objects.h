@@ -1,4 +1,4 @@
-// The event side's platform objects: input events and event sources.
+// The platform objects of input: events and event sources.
 #pragma once
 
 #include <cstdint>
@@ -24,8 +24,5 @@ struct EventSource : cf::Object {
       : Object(cf::TypeId::EventSource, "event_source"), state(s) {}
   const cg::SourceState state;
 };
-
-// A new event at the current pointer position with the current HID flags.
-cf::Ref make_event(cg::EventType type);
 
 }  // namespace sim
