@@ -14,7 +14,7 @@
 
 #include "macos_screen/focus.h"
 #include "macos_screen/text.h"
-#include "platform/sim/drive/audit.h"
+#include "platform/sim/model/audit.h"
 #include "platform/sim/sim.h"
 
 namespace {

@@ -12,10 +12,14 @@
 //  - the event side (run loops, the main queue, taps, input state, posting,
 //    the control FIFO, the script and the effects log).
 //
-// The code is split by role: model/ holds the desktop and its data, api/ the
-// platform layer over it (one file per simulated framework), drive/ what
-// drives a running desktop (control FIFO, script, actions, effects log,
-// audit), testing/ the fixture of in-process tests.
+// The code is in three layers, each calling only the layers below it:
+// api/ the frameworks' calls the helper makes (one file per simulated
+// framework), drive/ the running desktop (run loops, taps and the delivery
+// of input, the event side's state, the control FIFO, the script, the
+// actions), model/ the desktop at rest (its file, data and objects, the
+// clocks, the effects log, the audit); testing/ holds the fixture of
+// in-process tests. This header is the simulator's own interface: each
+// function below is defined in the lowest layer that can.
 #pragma once
 
 #include <cstdint>
@@ -90,7 +94,8 @@ void key_posted(uint16_t keycode, bool key_down, uint64_t flags);
 
 // ---- event side ------------------------------------------------------------
 
-// Appends one line to the effects log (if the desktop names one).
+// Appends one line to the effects log (if the desktop names one), after
+// starting the event side, which opens the log.
 void log_effect(const nlohmann::json& line);
 // Whether log_effect writes anywhere: callers on hot paths build lines only
 // then.

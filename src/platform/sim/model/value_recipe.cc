@@ -386,7 +386,7 @@ cf::Ref from_plain_json(const json& j) {
     case json::value_t::number_float:
       return make_number(j.get<double>());
     case json::value_t::boolean:
-      return cf::Ref(cf::boolean_value(j.get<bool>()));
+      return cf::Ref(boolean_object(j.get<bool>()));
     case json::value_t::array: {
       std::vector<cf::Ref> items;
       for (const auto& item : j) items.push_back(from_plain_json(item));
