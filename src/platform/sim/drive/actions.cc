@@ -36,6 +36,17 @@ std::string check_members(const json& action, std::initializer_list<std::string_
   return "";
 }
 
+// An action whose one member `member` is a boolean: applies its value.
+std::string apply_boolean(const json& action, const char* member, void (*apply)(bool)) {
+  std::string bad = check_members(action, {member});
+  if (!bad.empty()) return bad;
+  if (!action.value(member, json()).is_boolean()) {
+    return "\"" + std::string(member) + "\" must be a boolean";
+  }
+  apply(action[member].get<bool>());
+  return "";
+}
+
 // A non-negative integer (JSON text gives unsigned, built values signed).
 std::optional<uint64_t> as_unsigned(const json& v) {
   if (v.is_number_unsigned()) return v.get<uint64_t>();
@@ -138,13 +149,7 @@ std::string apply_event_action(const std::string& name, const json& a) {
     set_input_flags(*flags);
     return "";
   }
-  if (name == "hid_device_bits") {
-    std::string bad = check_members(a, {"on"});
-    if (!bad.empty()) return bad;
-    if (!a.value("on", json()).is_boolean()) return "\"on\" must be a boolean";
-    set_hid_device_bits(a["on"].get<bool>());
-    return "";
-  }
+  if (name == "hid_device_bits") return apply_boolean(a, "on", set_hid_device_bits);
   if (name == "permissions") {
     std::string bad = check_members(a, {"accessibility", "input_monitoring"});
     if (!bad.empty()) return bad;
@@ -160,13 +165,7 @@ std::string apply_event_action(const std::string& name, const json& a) {
     if (granted[0] == false) stall_active_taps();
     return "";
   }
-  if (name == "button") {
-    std::string bad = check_members(a, {"down"});
-    if (!bad.empty()) return bad;
-    if (!a.value("down", json()).is_boolean()) return "\"down\" must be a boolean";
-    set_input_button(a["down"].get<bool>());
-    return "";
-  }
+  if (name == "button") return apply_boolean(a, "down", set_input_button);
   if (name == "pointer") {
     std::string bad = check_members(a, {"x", "y"});
     if (!bad.empty()) return bad;
