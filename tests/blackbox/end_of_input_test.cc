@@ -34,11 +34,19 @@ std::string commands(const Mode& mode) {
   return text;
 }
 
-// The lines a host reads once it reads again: whole replies in order, the
-// last one possibly cut short by the end.
-void expect_whole_replies(support::Child& child, const Mode& mode, int at_least) {
+// Waits for "ready", sends the commands and closes standard input.
+void send_commands_and_close(support::Child& child, const Mode& mode) {
+  ASSERT_EQ(child.read_line(), R"({"event":"ready"})");
+  child.write(commands(mode));
+  child.close_input();
+}
+
+// The lines a host reads once it reads again, each within `patience`: whole
+// replies in order, the last one possibly cut short by the end.
+void expect_whole_replies(support::Child& child, const Mode& mode, int at_least,
+                          milliseconds patience) {
   int replies = 0;
-  while (std::optional<std::string> line = child.read_line(milliseconds(200))) {
+  while (std::optional<std::string> line = child.read_line(patience)) {
     json reply = json::parse(*line, nullptr, false);
     ASSERT_TRUE(reply.is_object()) << *line;
     ASSERT_EQ(reply.value("event", ""), mode.event) << *line;
@@ -54,14 +62,12 @@ TEST(EndOfInput, EndsWhileNobodyReadsStandardOutput) {
     SCOPED_TRACE(mode.args[0]);
     support::Desktop desktop;
     support::Child child(mode.args, desktop.env());
-    ASSERT_EQ(child.read_line(), R"({"event":"ready"})");
-    child.write(commands(mode));
-    child.close_input();
+    ASSERT_NO_FATAL_FAILURE(send_commands_and_close(child, mode));
     auto closed = Clock::now();
     EXPECT_EQ(child.wait_unread(milliseconds(5000)), 0);
     EXPECT_LT(Clock::now() - closed, milliseconds(2500));
     EXPECT_EQ(child.err(), "");
-    expect_whole_replies(child, mode, 100);
+    expect_whole_replies(child, mode, 100, milliseconds(200));
   }
 }
 
@@ -72,16 +78,9 @@ TEST(EndOfInput, AHostThatReadsAgainSoonGetsEveryReply) {
     SCOPED_TRACE(mode.args[0]);
     support::Desktop desktop;
     support::Child child(mode.args, desktop.env());
-    ASSERT_EQ(child.read_line(), R"({"event":"ready"})");
-    child.write(commands(mode));
-    child.close_input();
+    ASSERT_NO_FATAL_FAILURE(send_commands_and_close(child, mode));
     EXPECT_EQ(child.wait_unread(milliseconds(400)), -1);  // still owes replies
-    int replies = 0;
-    while (std::optional<std::string> line = child.read_line(milliseconds(3000))) {
-      ASSERT_EQ(json::parse(*line, nullptr, false).value("event", ""), mode.event) << *line;
-      ++replies;
-    }
-    EXPECT_EQ(replies, kCommands);
+    expect_whole_replies(child, mode, kCommands, milliseconds(3000));
     EXPECT_EQ(child.wait(), 0);
     EXPECT_EQ(child.err(), "");
   }

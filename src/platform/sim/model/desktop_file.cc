@@ -4,8 +4,8 @@
 
 #include <cmath>
 
+#include "json/strict.h"
 #include "platform/sim/model/clock_shift.h"
-#include "platform/sim/model/strict_json.h"
 
 #include <cmath>
 
@@ -585,7 +585,7 @@ std::string parse_windows(const json& j, const Where& where,
 
 std::string parse_desktop(std::string_view text, Desktop* d) {
   json root;
-  if (std::string r = parse_json_strictly(text, &root); !r.empty()) return r;
+  if (std::string r = ::json::parse_strictly(text, &root); !r.empty()) return r;
   if (!root.is_object()) return "not a JSON object";
   if (!within_depth(root, kMaxJsonDepth)) return "nested too deeply";
   d->keyboard.layout = builtin_layout("us");
