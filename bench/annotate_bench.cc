@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/cg_event.h"
+
 #ifdef QCH_BINARY
 #include "support/child.h"
 #include "support/desktop.h"
@@ -101,7 +103,7 @@ void BM_EventToLine(benchmark::State& state) {
   bool down = true;
   for (auto _ : state) {
     auto start = Clock::now();
-    desktop.act(state.range(0) == 0 ? flags(down ? 0x20000 : 0) : button(down));
+    desktop.act(state.range(0) == 0 ? flags(down ? cg::kFlagShift : 0) : button(down));
     std::optional<std::string> line = child.read_line();
     samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
     if (!line || line->find(state.range(0) == 0 ? "\"shift\"" : "\"button\"") == std::string::npos) {
@@ -140,7 +142,7 @@ void BM_Polling(benchmark::State& state) {
     state.counters["off_switches_1s"] = static_cast<double>(idle_switches);
     state.counters["idle_rss_MiB"] = rss_mib(child.pid());
 
-    desktop.act(flags(0x20000));
+    desktop.act(flags(cg::kFlagShift));
     if (!child.read_line()) state.SkipWithError("no shift line");
     auto on_before = thread_costs(child.pid());
     auto start = Clock::now();

@@ -61,8 +61,8 @@ void BM_TapCallback(benchmark::State& state) {
     const cf::Ref* event;
     cg::Flags flags;
   };
-  const std::vector<Step> lines = {{cg::kFlagsChanged, &fn, 0x800000},
-                                   {cg::kKeyDown, &letter, 0x800000},
+  const std::vector<Step> lines = {{cg::kFlagsChanged, &fn, cg::kFlagSecondaryFn},
+                                   {cg::kKeyDown, &letter, cg::kFlagSecondaryFn},
                                    {cg::kFlagsChanged, &fn, 0}};
   const std::vector<Step> quiet = {{cg::kKeyDown, &letter, 0}, {cg::kKeyUp, &letter_up, 0}};
   const std::vector<Step>& steps = state.range(0) == 0 ? lines : quiet;
@@ -90,7 +90,7 @@ using nlohmann::json;
 
 json fn_input(bool down) {
   return {{"action", "input"}, {"type", 12}, {"keycode", 63},
-          {"flags", down ? 0x800000 : 0}, {"source_pid", 321}};
+          {"flags", down ? cg::kFlagSecondaryFn : 0}, {"source_pid", 321}};
 }
 
 // Injected input event (written to the control FIFO) to its line on the

@@ -14,10 +14,10 @@
 
 namespace {
 
-std::atomic<int64_t> g_calls{0};
+std::atomic<int64_t> CALLS{0};
 
 cf::TypeRef count_event(cg::TapProxy, cg::EventType, cf::TypeRef event, void*) {
-  g_calls.fetch_add(1, std::memory_order_relaxed);
+  CALLS.fetch_add(1, std::memory_order_relaxed);
   return event;
 }
 
@@ -33,7 +33,7 @@ cf::Ref make_tap() {
 
 const nlohmann::json& key_down() {
   static const nlohmann::json action = {
-      {"action", "input"}, {"type", "key_down"}, {"keycode", 49}, {"flags", 0x800000}};
+      {"action", "input"}, {"type", "key_down"}, {"keycode", 49}, {"flags", cg::kFlagSecondaryFn}};
   return action;
 }
 
@@ -46,21 +46,21 @@ void BM_DeliverToTapThread(benchmark::State& state) {
     cg::event_tap_enable(tap.get(), false);
   });
   cf::RunLoopRef loop = ready.get_future().get();
-  int64_t before = g_calls.load();
+  int64_t before = CALLS.load();
   for (auto _ : state) {
     std::string reason = sim::apply_action(key_down());
     benchmark::DoNotOptimize(reason);
   }
   cf::run_loop_stop(loop);
   tap_thread.join();
-  if (g_calls.load() - before != static_cast<int64_t>(state.iterations())) {
+  if (CALLS.load() - before != static_cast<int64_t>(state.iterations())) {
     state.SkipWithError("events were lost");
   }
 }
 BENCHMARK(BM_DeliverToTapThread)->UseRealTime();
 
 void BM_DeliverOnTheTapsThread(benchmark::State& state) {
-  int64_t before = g_calls.load();
+  int64_t before = CALLS.load();
   std::thread([&state] {
     cf::Ref tap = make_tap();
     for (auto _ : state) {
@@ -69,7 +69,7 @@ void BM_DeliverOnTheTapsThread(benchmark::State& state) {
     }
     cg::event_tap_enable(tap.get(), false);
   }).join();
-  if (g_calls.load() - before != static_cast<int64_t>(state.iterations())) {
+  if (CALLS.load() - before != static_cast<int64_t>(state.iterations())) {
     state.SkipWithError("events were lost");
   }
 }

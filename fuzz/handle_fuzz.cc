@@ -18,30 +18,30 @@ namespace {
 using frontmost::platform::PasteResult;
 
 int captured = -1;  // read end of the pipe that replaced standard output
-int calls = 0;
+int CALLS = 0;
 
 const dictation::Operations& fakes() {
   static const dictation::Operations ops{
       [] {
-        ++calls;
-        switch (calls % 3) {
+        ++CALLS;
+        switch (CALLS % 3) {
           case 0: return PasteResult{PasteResult::Outcome::Pasted, ""};
           case 1: return PasteResult{PasteResult::Outcome::NotConfirmed, ""};
           default: return PasteResult{PasteResult::Outcome::Failed, "odd\n\"reason\"\x01"};
         }
       },
       [] {
-        ++calls;
+        ++CALLS;
         return json::Value::parse(R"({"focused":true,"text_field":true,"secure":false,
                                       "before":"\n","event":"context"})");
       },
-      [] { return (++calls & 1) != 0; },
+      [] { return (++CALLS & 1) != 0; },
       [] {
-        ++calls;
+        ++CALLS;
         return json::Value::parse(R"({"focused":true,"labels":["\u0000"],"event":"x"})");
       },
       [](int32_t pid) {
-        ++calls;
+        ++CALLS;
         return (pid & 1) != 0 ? json::Value::object()
                               : json::Value::parse(R"({"before":null,"text":"a\nb"})");
       },

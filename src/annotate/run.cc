@@ -29,7 +29,7 @@ static_assert(kTapEvents == 0x0240140E);
 
 // The process's one State, kept here for the life of the process, also when
 // the tap is refused.
-State* the_state = nullptr;
+State* STATE = nullptr;
 
 void emit_named(const char* event) {
   json::Value line = json::Value::object();
@@ -41,7 +41,7 @@ void emit_named(const char* event) {
 
 uint8_t run() {
   Parker& poller = start_poller();
-  State* state = the_state = new State(poller);  // never freed
+  State* state = STATE = new State(poller);  // never freed
   // The secure-input entry is looked up here, never inside the callback.
   (void)frontmost::platform::secure_input();
   cf::Ref tap = cg::event_tap_create(cg::TapLocation::Session, cg::TapPlacement::HeadInsert,

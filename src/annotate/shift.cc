@@ -4,7 +4,7 @@ namespace annotate {
 
 ShiftChange shift_change(ShiftPhase prev, uint64_t flags, bool (*secure)()) {
   using P = ShiftPhase;
-  if (!(flags & kShiftMask)) {
+  if (!(flags & cg::kFlagShift)) {
     if (prev == P::NotHeld) return {P::NotHeld, std::nullopt};
     return {P::NotHeld, ShiftLine{false, prev == P::HeldAlone}};
   }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/cg_event.h"
+
 namespace annotate {
 
 enum class ShiftPhase : uint8_t {
@@ -18,9 +20,8 @@ enum class ShiftPhase : uint8_t {
   HeldWithOthers = 3,
 };
 
-// Modifier bits of the event flags word that the gesture looks at.
-inline constexpr uint64_t kShiftMask = 0x20000;
-inline constexpr uint64_t kOthersMask = 0x40000 | 0x80000 | 0x100000;
+// The modifiers besides shift that make a press not alone.
+inline constexpr cg::Flags kOthersMask = cg::kFlagControl | cg::kFlagAlternate | cg::kFlagCommand;
 
 // The "shift" line a change writes.
 struct ShiftLine {

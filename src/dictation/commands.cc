@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "dictation/emit.h"
+#include "json/strict.h"
 #include "unicode/properties.h"
 
 namespace dictation {
@@ -117,15 +118,8 @@ std::optional<int32_t> parse_pid(std::string_view text) {
 }
 
 bool is_json_string(std::string_view text) {
-  // A raw NUL is neither JSON white space nor allowed inside a string; the
-  // parser would take it for the end of the text.
-  if (text.find('\0') != std::string_view::npos) return false;
-  // Only a string can follow the white space; anything else is refused
-  // before the parser would build it.
-  size_t start = text.find_first_not_of(" \t\n\r");
-  if (start == std::string_view::npos || text[start] != '"') return false;
-  json::Value value = json::Value::parse(text, nullptr, /*allow_exceptions=*/false);
-  return value.is_string();
+  json::Value value;
+  return json::parse_strictly(text, &value, json::Expect::String).empty();
 }
 
 Command parse_command(std::string_view line) {

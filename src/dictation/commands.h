@@ -36,7 +36,8 @@ std::optional<uint64_t> parse_id(std::string_view text);
 std::optional<int32_t> parse_pid(std::string_view text);
 
 // A complete JSON document whose value is a string, with JSON white space
-// around it allowed.
+// around it allowed, as the strict reader takes it (json/strict.h): a NUL
+// anywhere refuses it, and nothing but a string is ever built.
 bool is_json_string(std::string_view text);
 
 // What the commands call. Production: the frontmost module's operations
@@ -58,12 +59,7 @@ struct Reply {
 std::optional<Reply> answer(std::string_view line, const Operations& ops);
 
 // Answers one line: at most one operation, at most one line via `emit`.
+// The platform's operations are in operations.h.
 void handle(std::string_view line, const Operations& ops);
-
-namespace platform {
-const Operations& platform_operations();
-// `handle` with the frontmost module's operations; on the main thread.
-void handle(std::string_view line);
-}  // namespace platform
 
 }  // namespace dictation

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include "annotate/emit.h"
 #include "support/captured_stdout.h"
 
 namespace {
@@ -35,12 +34,6 @@ TEST(Emit, NonObjectPayloadIsDroppedAndEventMemberWins) {
   json::Value renamed = {{"event", "other"}, {"a", 1}};
   EXPECT_EQ(captured([&] { dictation::emit("x", renamed); }),
             "{\"a\":1,\"event\":\"other\"}\n");
-}
-
-TEST(Emit, AnnotateWritesTheValueAsOneLine) {
-  json::Value v = {{"event", "pointer"}, {"x", 1.5}, {"y", -1200.0}, {"t", 1u}};
-  EXPECT_EQ(captured([&] { annotate::emit(v); }),
-            "{\"event\":\"pointer\",\"t\":1,\"x\":1.5,\"y\":-1200.0}\n");
 }
 
 TEST(Emit, WritingToAClosedPipeReturnsNormally) {

@@ -3,16 +3,12 @@
 #include <array>
 #include <utility>
 
+#include "platform/cg_event.h"
+
 namespace dictation {
 namespace {
 
-// Event types and key codes the classifier looks at.
-constexpr uint32_t kLeftMouseDown = 1;
-constexpr uint32_t kRightMouseDown = 3;
-constexpr uint32_t kKeyDown = 10;
-constexpr uint32_t kFlagsChanged = 12;
-constexpr uint32_t kOtherMouseDown = 25;
-
+// Key codes the classifier looks at; event types and flag bits are cg's.
 constexpr int64_t kSpace = 49;
 constexpr int64_t kEscape = 53;
 constexpr int64_t kRightCommand = 54;
@@ -22,25 +18,18 @@ constexpr int64_t kRightOption = 61;
 constexpr int64_t kRightControl = 62;
 constexpr int64_t kFn = 63;
 
-constexpr uint64_t kControlFlag = 0x40000;
-constexpr uint64_t kOptionFlag = 0x80000;
-constexpr uint64_t kFnFlag = 0x800000;
-constexpr uint64_t kRightOptionFlag = 0x40;
-constexpr uint64_t kRightCommandFlag = 0x10;
-constexpr uint64_t kRightControlFlag = 0x2000;
-
 KeyAction press(Hotkey h) { return {KeyAction::Kind::Press, h}; }
 KeyAction just(KeyAction::Kind kind) { return {kind, Hotkey::Fn}; }
 
 bool control_and_option(uint64_t flags) {
-  return (flags & kControlFlag) && (flags & kOptionFlag);
+  return (flags & cg::kFlagControl) && (flags & cg::kFlagAlternate);
 }
 
 std::optional<KeyAction> press_rule(Hotkey hotkey, int64_t keycode,
                                     uint64_t flags) {
   if (keycode == kFn) {
     if ((hotkey == Hotkey::FnOrControlOption || hotkey == Hotkey::Fn) &&
-        (flags & kFnFlag))
+        (flags & cg::kFlagSecondaryFn))
       return press(Hotkey::Fn);
     return std::nullopt;
   }
@@ -52,15 +41,15 @@ std::optional<KeyAction> press_rule(Hotkey hotkey, int64_t keycode,
         return press(Hotkey::ControlOption);
       return std::nullopt;
     case Hotkey::RightOption:
-      if (keycode == kRightOption && (flags & kRightOptionFlag))
+      if (keycode == kRightOption && (flags & cg::kFlagDeviceRightAlternate))
         return press(Hotkey::RightOption);
       return std::nullopt;
     case Hotkey::RightCommand:
-      if (keycode == kRightCommand && (flags & kRightCommandFlag))
+      if (keycode == kRightCommand && (flags & cg::kFlagDeviceRightCommand))
         return press(Hotkey::RightCommand);
       return std::nullopt;
     case Hotkey::RightControl:
-      if (keycode == kRightControl && (flags & kRightControlFlag))
+      if (keycode == kRightControl && (flags & cg::kFlagDeviceRightControl))
         return press(Hotkey::RightControl);
       return std::nullopt;
     default:
@@ -88,17 +77,17 @@ std::optional<Hotkey> hotkey_from_word(std::string_view word) {
 bool is_down(Hotkey held, uint64_t flags) {
   switch (held) {
     case Hotkey::FnOrControlOption:
-      return (flags & kFnFlag) || control_and_option(flags);
+      return (flags & cg::kFlagSecondaryFn) || control_and_option(flags);
     case Hotkey::Fn:
-      return flags & kFnFlag;
+      return flags & cg::kFlagSecondaryFn;
     case Hotkey::ControlOption:
       return control_and_option(flags);
     case Hotkey::RightOption:
-      return flags & kRightOptionFlag;
+      return flags & cg::kFlagDeviceRightAlternate;
     case Hotkey::RightCommand:
-      return flags & kRightCommandFlag;
+      return flags & cg::kFlagDeviceRightCommand;
     case Hotkey::RightControl:
-      return flags & kRightControlFlag;
+      return flags & cg::kFlagDeviceRightControl;
     case Hotkey::ControlWindows:
     case Hotkey::RightAlt:
       return false;
@@ -138,20 +127,20 @@ std::optional<KeyAction> classify(Hotkey hotkey, uint32_t type, int64_t keycode,
                                   uint64_t flags, bool autorepeat,
                                   std::optional<Hotkey> held) {
   using Kind = KeyAction::Kind;
-  if (type == kKeyDown) {
+  if (type == cg::kKeyDown) {
     if (autorepeat) return std::nullopt;
     if (keycode == kEscape) return just(Kind::Escape);
     if (!held) return std::nullopt;
     return just(keycode == kSpace ? Kind::Space : Kind::Chord);
   }
-  if (type == kFlagsChanged) {
+  if (type == cg::kFlagsChanged) {
     if (!held) return press_rule(hotkey, keycode, flags);
     if (*held == Hotkey::Fn && keycode == kFn) return just(Kind::Release);
     return just(is_down(*held, flags) ? Kind::Chord : Kind::Release);
   }
   if (!held) return std::nullopt;
-  if (type == kLeftMouseDown || type == kRightMouseDown ||
-      type == kOtherMouseDown)
+  if (type == cg::kLeftMouseDown || type == cg::kRightMouseDown ||
+      type == cg::kOtherMouseDown)
     return just(Kind::Chord);
   return std::nullopt;
 }

@@ -2,14 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/cg_event.h"
+
 namespace dictation {
 namespace {
 
 using Kind = KeyAction::Kind;
 constexpr uint32_t kLeftDown = 1, kRightDown = 3, kKeyDown = 10, kKeyUp = 11,
                    kFlags = 12, kOtherDown = 25, kScroll = 22;
-constexpr uint64_t kCtl = 0x40000, kOpt = 0x80000, kFnF = 0x800000,
-                   kShift = 0x20000;
+constexpr uint64_t kCtl = cg::kFlagControl, kOpt = cg::kFlagAlternate,
+                   kFnF = cg::kFlagSecondaryFn, kShift = cg::kFlagShift,
+                   kROpt = cg::kFlagDeviceRightAlternate, kRCmd = cg::kFlagDeviceRightCommand,
+                   kRCtl = cg::kFlagDeviceRightControl;
 
 std::optional<Kind> kind(std::optional<KeyAction> a) {
   if (!a) return std::nullopt;
@@ -36,7 +40,7 @@ TEST(Classify, PressRules) {
   EXPECT_EQ(classify(Hotkey::Fn, kFlags, 63, 0, false, {}), std::nullopt);
   // Code 63 never tries another rule, even with control and option down.
   EXPECT_EQ(classify(Hotkey::FnOrControlOption, kFlags, 63, kCtl | kOpt, false, {}), std::nullopt);
-  EXPECT_EQ(classify(Hotkey::RightOption, kFlags, 63, kFnF | 0x40, false, {}), std::nullopt);
+  EXPECT_EQ(classify(Hotkey::RightOption, kFlags, 63, kFnF | kROpt, false, {}), std::nullopt);
   // Control+option: control alone is nothing, option joining presses.
   EXPECT_EQ(classify(Hotkey::FnOrControlOption, kFlags, 59, kCtl, false, {}), std::nullopt);
   for (int64_t code : {58, 59, 61, 62})
@@ -44,12 +48,12 @@ TEST(Classify, PressRules) {
               (KeyAction{Kind::Press, Hotkey::ControlOption}));
   EXPECT_EQ(classify(Hotkey::Fn, kFlags, 58, kCtl | kOpt, false, {}), std::nullopt);
   // Right-hand modifiers need their key code and their device bit.
-  EXPECT_EQ(kind(classify(Hotkey::RightOption, kFlags, 61, 0x40, false, {})), Kind::Press);
-  EXPECT_EQ(classify(Hotkey::RightOption, kFlags, 58, 0x40, false, {}), std::nullopt);
-  EXPECT_EQ(kind(classify(Hotkey::RightCommand, kFlags, 54, 0x10, false, {})), Kind::Press);
-  EXPECT_EQ(classify(Hotkey::RightCommand, kFlags, 55, 0x10, false, {}), std::nullopt);
-  EXPECT_EQ(classify(Hotkey::RightCommand, kFlags, 54, 0x100000, false, {}), std::nullopt);
-  EXPECT_EQ(kind(classify(Hotkey::RightControl, kFlags, 62, 0x2000, false, {})), Kind::Press);
+  EXPECT_EQ(kind(classify(Hotkey::RightOption, kFlags, 61, kROpt, false, {})), Kind::Press);
+  EXPECT_EQ(classify(Hotkey::RightOption, kFlags, 58, kROpt, false, {}), std::nullopt);
+  EXPECT_EQ(kind(classify(Hotkey::RightCommand, kFlags, 54, kRCmd, false, {})), Kind::Press);
+  EXPECT_EQ(classify(Hotkey::RightCommand, kFlags, 55, kRCmd, false, {}), std::nullopt);
+  EXPECT_EQ(classify(Hotkey::RightCommand, kFlags, 54, cg::kFlagCommand, false, {}), std::nullopt);
+  EXPECT_EQ(kind(classify(Hotkey::RightControl, kFlags, 62, kRCtl, false, {})), Kind::Press);
   // Never pressed on this platform.
   for (Hotkey h : {Hotkey::ControlWindows, Hotkey::RightAlt, Hotkey::ControlOption})
     for (int64_t code : {54, 58, 59, 61, 62, 63})
@@ -93,9 +97,9 @@ TEST(IsDown, LastColumn) {
   EXPECT_FALSE(is_down(Hotkey::ControlOption, kCtl));
   EXPECT_TRUE(is_down(Hotkey::FnOrControlOption, kFnF));
   EXPECT_TRUE(is_down(Hotkey::FnOrControlOption, kCtl | kOpt));
-  EXPECT_TRUE(is_down(Hotkey::RightOption, 0x40));
-  EXPECT_TRUE(is_down(Hotkey::RightCommand, 0x10));
-  EXPECT_TRUE(is_down(Hotkey::RightControl, 0x2000));
+  EXPECT_TRUE(is_down(Hotkey::RightOption, kROpt));
+  EXPECT_TRUE(is_down(Hotkey::RightCommand, kRCmd));
+  EXPECT_TRUE(is_down(Hotkey::RightControl, kRCtl));
   EXPECT_FALSE(is_down(Hotkey::RightControl, kCtl));
   EXPECT_FALSE(is_down(Hotkey::ControlWindows, ~uint64_t{0}));
   EXPECT_FALSE(is_down(Hotkey::RightAlt, ~uint64_t{0}));

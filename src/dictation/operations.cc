@@ -1,6 +1,5 @@
-// The command operations on the platform: the frontmost module's, all run on
-// the main thread.
-#include "dictation/commands.h"
+#include "dictation/operations.h"
+
 #include "macos/caret.h"
 #include "macos/pasteboard.h"
 #include "macos_screen/focus.h"

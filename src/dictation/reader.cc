@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "dictation/commands.h"
 #include "dictation/ending.h"
-#include "dictation/run.h"
+#include "dictation/operations.h"
+#include "dictation/service.h"
 #include "dictation/spawn.h"
 #include "platform/run_loop.h"
 #include "stream/exit_status.h"

@@ -1,7 +1,10 @@
 #include "dictation/run.h"
 
 #include <cstdio>
+#include <optional>
 
+#include "dictation/hotkey.h"
+#include "dictation/service.h"
 #include "stream/exit_status.h"
 
 namespace dictation {

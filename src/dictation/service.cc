@@ -6,6 +6,8 @@
 //  - emitter: the only receiver of the event channel; writes key events;
 //  - reader: reads standard input (reader.cc).
 // Neither channel ever makes its sender wait.
+#include "dictation/service.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -15,7 +17,6 @@
 #include "dictation/channel.h"
 #include "dictation/emit.h"
 #include "dictation/reader.h"
-#include "dictation/run.h"
 #include "dictation/spawn.h"
 #include "dictation/state.h"
 #include "macos/secure_input.h"
@@ -39,16 +40,16 @@ void emitter(Receiver<KeyEvent> events) {
 
 // Progress of the emitter, for the end of input. Set before "ready", never
 // freed.
-Watcher<KeyEvent>* the_watcher = nullptr;
+Watcher<KeyEvent>* WATCHER = nullptr;
 
 // The process's one State; kept here for the life of the process, also
 // when the tap is refused (no emitter is started then).
-State* the_state = nullptr;
+State* STATE = nullptr;
 
 // Sends exactly one verdict, unless it ends early; then the ready channel
 // closes without one.
 void tap_thread(Sender<KeyEvent> events, Sender<bool> ready, Hotkey hotkey) {
-  State* state = the_state = new State(std::move(events), hotkey, proc::self());
+  State* state = STATE = new State(std::move(events), hotkey, proc::self());
   cf::Ref tap = cg::event_tap_create(kTapLocation, kTapPlacement, kTapOptions,
                                      kTapEvents, &on_event, state);
   if (!tap) {
@@ -70,7 +71,7 @@ void tap_thread(Sender<KeyEvent> events, Sender<bool> ready, Hotkey hotkey) {
 }  // namespace
 
 void finish_key_events() {
-  if (the_watcher) (void)the_watcher->wait_settled(kFinishLimit);
+  if (WATCHER) (void)WATCHER->wait_settled(kFinishLimit);
 }
 
 uint8_t run(Hotkey hotkey) {
@@ -79,7 +80,7 @@ uint8_t run(Hotkey hotkey) {
   // belongs to the main thread; the callback then only calls the entry.
   (void)frontmost::platform::secure_input();
   auto [event_sender, event_receiver] = make_channel<KeyEvent>();
-  the_watcher = new Watcher<KeyEvent>(event_receiver.watcher());
+  WATCHER = new Watcher<KeyEvent>(event_receiver.watcher());
   auto [ready_sender, ready_receiver] = make_channel<bool>();
   std::optional<std::thread> tapping =
       spawn("tap", [events = std::move(event_sender),

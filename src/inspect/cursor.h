@@ -1,5 +1,11 @@
 // A strict JSON reader that walks text in place, building no values.
 //
+// Why two readers: the inspect mode takes only the members it knows and
+// builds nothing from the rest of a request, however large, so it walks the
+// text; where a value is wanted, json::parse_strictly (json/strict.h) builds
+// it. Both refuse the same texts, except that this one takes an integer
+// beyond 64 bits as a double (readers_agree_test.cc).
+//
 // The grammar is that of RFC 8259 with nothing added: white space is space,
 // tab, line feed and carriage return; no comments, no byte order mark, no
 // trailing commas, no leading zeros; a \u escape of a surrogate must be half

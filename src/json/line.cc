@@ -17,14 +17,14 @@ std::mutex& output_lock() {
   return lock;
 }
 
-std::atomic<uint64_t> begun{0};
-std::atomic<uint64_t> ended{0};
+std::atomic<uint64_t> BEGUN{0};
+std::atomic<uint64_t> ENDED{0};
 
 bool write_locked(const std::string& line) {
   std::lock_guard<std::mutex> hold(output_lock());
-  begun.fetch_add(1, std::memory_order_relaxed);
+  BEGUN.fetch_add(1, std::memory_order_relaxed);
   bool whole = stream::write_all(STDOUT_FILENO, line);
-  ended.fetch_add(1, std::memory_order_relaxed);
+  ENDED.fetch_add(1, std::memory_order_relaxed);
   return whole;
 }
 
@@ -47,8 +47,8 @@ bool write_raw_line(std::string_view text) {
 Progress progress() {
   // Relaxed loads are enough for a watchdog that looks twice, some time
   // apart: a write that ends between them shows as progress the second time.
-  uint64_t done = ended.load(std::memory_order_relaxed);
-  return {begun.load(std::memory_order_relaxed), done};
+  uint64_t done = ENDED.load(std::memory_order_relaxed);
+  return {BEGUN.load(std::memory_order_relaxed), done};
 }
 
 }  // namespace json

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/cg_event.h"
 #include "platform/sim/testing/desktop_fixture.h"
 
 namespace frontmost::platform {
@@ -226,7 +227,7 @@ TEST_F(PasteTest, KeyboardEventThatCannotBeMadeFailsWithoutPosting) {
 // ---- modifiers still down ------------------------------------------------
 
 TEST_F(PasteTest, ShiftHeldDelaysTheKeystrokeAtMostFourHundredMs) {
-  load({{"input", {{"flags", 0x20000}}}});
+  load({{"input", {{"flags", cg::kFlagShift}}}});
   EXPECT_EQ(timed_paste().outcome, Outcome::Pasted);
   EXPECT_GE(elapsed_, milliseconds(400));
   EXPECT_LT(elapsed_, milliseconds(2000));
@@ -234,7 +235,7 @@ TEST_F(PasteTest, ShiftHeldDelaysTheKeystrokeAtMostFourHundredMs) {
 }
 
 TEST_F(PasteTest, KeystrokeFollowsTheReleaseOfShift) {
-  load({{"input", {{"flags", 0x20000 | 0x40000}}}});
+  load({{"input", {{"flags", cg::kFlagShift | cg::kFlagControl}}}});
   std::thread release([this] {
     std::this_thread::sleep_for(milliseconds(150));
     act({{"action", "flags"}, {"flags", 0}});
@@ -246,7 +247,7 @@ TEST_F(PasteTest, KeystrokeFollowsTheReleaseOfShift) {
 }
 
 TEST_F(PasteTest, CommandCapsLockAndFnDoNotDelay) {
-  load({{"input", {{"flags", 0x100000 | 0x10000 | 0x800000}}}});
+  load({{"input", {{"flags", cg::kFlagCommand | cg::kFlagAlphaShift | cg::kFlagSecondaryFn}}}});
   EXPECT_EQ(timed_paste().outcome, Outcome::Pasted);
   EXPECT_LT(elapsed_, milliseconds(350));
 }

@@ -22,12 +22,19 @@ inline constexpr EventType kTapDisabledByUserInput = 0xFFFFFFFF;
 using EventMask = uint64_t;
 constexpr EventMask mask_bit(EventType type) { return EventMask{1} << type; }
 
+// The modifier bits of the event flags word, the one set every module uses.
 using Flags = uint64_t;  // CGEventFlags
+inline constexpr Flags kFlagAlphaShift = 0x10000;  // caps lock
 inline constexpr Flags kFlagShift = 0x20000;
 inline constexpr Flags kFlagControl = 0x40000;
 inline constexpr Flags kFlagAlternate = 0x80000;
 inline constexpr Flags kFlagCommand = 0x100000;
 inline constexpr Flags kFlagSecondaryFn = 0x800000;
+// Device bits: which side's key is down, set beside the modifier bit (the
+// system's flag state may leave them out while a key is held).
+inline constexpr Flags kFlagDeviceRightCommand = 0x10;
+inline constexpr Flags kFlagDeviceRightAlternate = 0x40;
+inline constexpr Flags kFlagDeviceRightControl = 0x2000;
 
 // Integer fields (CGEventField).
 inline constexpr uint32_t kFieldKeyboardEventAutorepeat = 8;

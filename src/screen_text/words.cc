@@ -57,7 +57,7 @@ class BmpWhiteSpace {
   std::array<std::atomic<uint64_t>, 1024> bits_{};
 };
 
-constinit BmpWhiteSpace bmp_white_space;
+constinit BmpWhiteSpace BMP_WHITE_SPACE;
 
 }  // namespace
 
@@ -108,7 +108,7 @@ char32_t decode(std::string_view text, size_t& i, bool& valid) {
 
 bool is_white(char32_t c) {
   if (c < 0x80) return (kAscii[c] & kWhite) != 0;
-  if (c < 0x10000) return bmp_white_space(c);
+  if (c < 0x10000) return BMP_WHITE_SPACE(c);
   return unicode::is_white_space(c);
 }
 

@@ -34,11 +34,12 @@ std::string commands(const Mode& mode) {
   return text;
 }
 
-// The lines a host reads once it reads again: whole replies in order, the
-// last one possibly cut short by the end.
-void expect_whole_replies(support::Child& child, const Mode& mode, int at_least) {
+// The lines a host reads once it reads again, each within `patience`: whole
+// replies in order, the last one possibly cut short by the end.
+void expect_whole_replies(support::Child& child, const Mode& mode, int at_least,
+                          milliseconds patience) {
   int replies = 0;
-  while (std::optional<std::string> line = child.read_line(milliseconds(200))) {
+  while (std::optional<std::string> line = child.read_line(patience)) {
     json reply = json::parse(*line, nullptr, false);
     ASSERT_TRUE(reply.is_object()) << *line;
     ASSERT_EQ(reply.value("event", ""), mode.event) << *line;
@@ -48,8 +49,10 @@ void expect_whole_replies(support::Child& child, const Mode& mode, int at_least)
   EXPECT_LE(replies, kCommands);
 }
 
-// The host sends its commands, closes standard input and never reads again.
-TEST(EndOfInput, EndsWhileNobodyReadsStandardOutput) {
+// Starts each mode in turn, waits for "ready", sends the commands, closes
+// standard input and hands the child to `scene`.
+template <typename Scene>
+void after_the_commands(Scene scene) {
   for (const Mode& mode : kModes) {
     SCOPED_TRACE(mode.args[0]);
     support::Desktop desktop;
@@ -57,34 +60,30 @@ TEST(EndOfInput, EndsWhileNobodyReadsStandardOutput) {
     ASSERT_EQ(child.read_line(), R"({"event":"ready"})");
     child.write(commands(mode));
     child.close_input();
+    scene(child, mode);
+  }
+}
+
+// The host sends its commands, closes standard input and never reads again.
+TEST(EndOfInput, EndsWhileNobodyReadsStandardOutput) {
+  after_the_commands([](support::Child& child, const Mode& mode) {
     auto closed = Clock::now();
     EXPECT_EQ(child.wait_unread(milliseconds(5000)), 0);
     EXPECT_LT(Clock::now() - closed, milliseconds(2500));
     EXPECT_EQ(child.err(), "");
-    expect_whole_replies(child, mode, 100);
-  }
+    expect_whole_replies(child, mode, 100, milliseconds(200));
+  });
 }
 
 // A host that looks away for less than the second it is given, then reads:
 // every command read before the end gets its reply, and the process ends.
 TEST(EndOfInput, AHostThatReadsAgainSoonGetsEveryReply) {
-  for (const Mode& mode : kModes) {
-    SCOPED_TRACE(mode.args[0]);
-    support::Desktop desktop;
-    support::Child child(mode.args, desktop.env());
-    ASSERT_EQ(child.read_line(), R"({"event":"ready"})");
-    child.write(commands(mode));
-    child.close_input();
+  after_the_commands([](support::Child& child, const Mode& mode) {
     EXPECT_EQ(child.wait_unread(milliseconds(400)), -1);  // still owes replies
-    int replies = 0;
-    while (std::optional<std::string> line = child.read_line(milliseconds(3000))) {
-      ASSERT_EQ(json::parse(*line, nullptr, false).value("event", ""), mode.event) << *line;
-      ++replies;
-    }
-    EXPECT_EQ(replies, kCommands);
+    expect_whole_replies(child, mode, kCommands, milliseconds(3000));
     EXPECT_EQ(child.wait(), 0);
     EXPECT_EQ(child.err(), "");
-  }
+  });
 }
 
 }  // namespace

@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <thread>
 
 extern char** environ;
 
@@ -205,7 +204,11 @@ std::optional<std::string> Child::read_line(milliseconds timeout) {
   }
 }
 
-int Child::wait(milliseconds timeout) {
+int Child::wait(milliseconds timeout) { return wait_for_exit(timeout, true); }
+
+int Child::wait_unread(milliseconds timeout) { return wait_for_exit(timeout, false); }
+
+int Child::wait_for_exit(milliseconds timeout, bool read_output) {
   auto deadline = Clock::now() + timeout;
   while (!exited_) {
     int raw = 0;
@@ -220,35 +223,17 @@ int Child::wait(milliseconds timeout) {
     if (wait_ms == 0) return -1;
     pollfd fds[2];
     nfds_t count = 0;
-    if (out_ >= 0) fds[count++] = {out_, POLLIN, 0};
+    if (read_output && out_ >= 0) fds[count++] = {out_, POLLIN, 0};
     if (err_ >= 0) fds[count++] = {err_, POLLIN, 0};
     // Without open pipes there is nothing to wake on: sleep in short steps.
-    poll(fds, count, std::min(wait_ms, 10));
-    drain(out_, out_buffer_);
+    poll(fds, count, std::min(wait_ms, 5));
+    if (read_output) drain(out_, out_buffer_);
     drain(err_, err_buffer_);
   }
   // The exited child's pipes hold the rest; grandchildren could keep them
   // open, so read only what is there now.
-  drain(out_, out_buffer_);
+  if (read_output) drain(out_, out_buffer_);
   drain(err_, err_buffer_);
-  return status_;
-}
-
-int Child::wait_unread(milliseconds timeout) {
-  auto deadline = Clock::now() + timeout;
-  while (!exited_) {
-    int raw = 0;
-    pid_t r = waitpid(pid_, &raw, WNOHANG);
-    if (r == pid_) {
-      exited_ = true;
-      status_ = decode_status(raw);
-      break;
-    }
-    if (r < 0 && errno != EINTR) return -1;
-    if (remaining_ms(deadline) == 0) return -1;
-    std::this_thread::sleep_for(milliseconds(5));
-    drain(err_, err_buffer_);
-  }
   return status_;
 }
 

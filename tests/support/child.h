@@ -60,6 +60,9 @@ class Child {
   int pid() const { return pid_; }
 
  private:
+  // wait and wait_unread: standard error is always read meanwhile.
+  int wait_for_exit(milliseconds timeout, bool read_output);
+
   int pid_ = -1;
   int in_ = -1, out_ = -1, err_ = -1;
   std::string out_buffer_, err_buffer_;

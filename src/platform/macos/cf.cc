@@ -44,10 +44,10 @@ const std::vector<Known>& known_types() {
 // when the keyboard layout is needed; an input source can only exist once it
 // has been. Looked up (without loading anything) until found, then kept.
 constexpr CFTypeID kUnknown = 0;  // _kCFRuntimeNotATypeID
-std::atomic<CFTypeID> g_input_source{kUnknown};
+std::atomic<CFTypeID> INPUT_SOURCE{kUnknown};
 
 CFTypeID input_source_type() {
-  CFTypeID id = g_input_source.load(std::memory_order_relaxed);
+  CFTypeID id = INPUT_SOURCE.load(std::memory_order_relaxed);
   if (id != kUnknown) return id;
   void* carbon = dlopen(carbon::kPath, RTLD_LAZY | RTLD_NOLOAD);
   if (!carbon) return kUnknown;
@@ -56,7 +56,7 @@ CFTypeID input_source_type() {
   dlclose(carbon);  // drops only the reference NOLOAD took
   if (!get) return kUnknown;
   id = get();
-  g_input_source.store(id, std::memory_order_relaxed);
+  INPUT_SOURCE.store(id, std::memory_order_relaxed);
   return id;
 }
 

@@ -17,7 +17,8 @@ namespace {
 
 static_assert(kTapDisabledByTimeout == kCGEventTapDisabledByTimeout);
 static_assert(kTapDisabledByUserInput == kCGEventTapDisabledByUserInput);
-static_assert(kFlagShift == kCGEventFlagMaskShift &&
+static_assert(kFlagAlphaShift == kCGEventFlagMaskAlphaShift &&
+              kFlagShift == kCGEventFlagMaskShift &&
               kFlagControl == kCGEventFlagMaskControl &&
               kFlagAlternate == kCGEventFlagMaskAlternate &&
               kFlagCommand == kCGEventFlagMaskCommand &&

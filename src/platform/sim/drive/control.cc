@@ -11,8 +11,8 @@
 #include <system_error>
 #include <thread>
 
+#include "json/strict.h"
 #include "platform/sim/drive/events_state.h"
-#include "platform/sim/model/strict_json.h"
 #include "stream/stream.h"
 
 namespace sim {
@@ -67,7 +67,7 @@ void script_loop(const std::vector<ScriptItem>& items, uint64_t generation) {
 void apply_control_line(std::string_view line) {
   if (line.find_first_not_of(" \t\r") == std::string_view::npos) return;
   nlohmann::json action;
-  if (std::string r = parse_json_strictly(line, &action); !r.empty()) {
+  if (std::string r = ::json::parse_strictly(line, &action); !r.empty()) {
     if (r == "not valid JSON") r = "not JSON";
     log_effect({{"effect", "rejected"}, {"line", std::string(line)}, {"reason", r}});
     return;

@@ -3,8 +3,8 @@
 // the other desktop_file*.cc files (see desktop_file_parts.h).
 #include "platform/sim/model/desktop_file.h"
 
+#include "json/strict.h"
 #include "platform/sim/model/desktop_file_parts.h"
-#include "platform/sim/model/strict_json.h"
 
 namespace sim {
 
@@ -149,7 +149,7 @@ std::string desktop_file_detail::parse_focus(const json& j, const Where& w,
 
 std::string parse_desktop(std::string_view text, Desktop* d) {
   json root;
-  if (std::string r = parse_json_strictly(text, &root); !r.empty()) return r;
+  if (std::string r = ::json::parse_strictly(text, &root); !r.empty()) return r;
   if (!root.is_object()) return "not a JSON object";
   if (!within_depth(root, kMaxJsonDepth)) return "nested too deeply";
   d->keyboard.layout = builtin_layout("us");

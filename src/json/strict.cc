@@ -1,7 +1,6 @@
-// Strict JSON reading for desktop files and control lines.
-#include "platform/sim/model/strict_json.h"
+#include "json/strict.h"
 
-namespace sim {
+namespace json {
 namespace {
 
 bool digits_above(std::string_view digits, std::string_view limit) {
@@ -53,19 +52,25 @@ bool has_integer_beyond_64_bits(std::string_view text) {
 
 }  // namespace
 
-std::string parse_json_strictly(std::string_view text, nlohmann::json* out) {
+std::string parse_strictly(std::string_view text, Value* out, Expect expect) {
   if (text.find('\0') != std::string_view::npos) {
     return "not valid JSON (a NUL byte)";
   }
   if (text.substr(0, 3) == "\xEF\xBB\xBF") {
     return "not valid JSON (a byte-order mark)";
   }
-  *out = nlohmann::json::parse(text, nullptr, false);
+  if (expect == Expect::String) {
+    // Nothing but a string is built.
+    size_t start = text.find_first_not_of(" \t\n\r");
+    if (start == std::string_view::npos || text[start] != '"') return "not a JSON string";
+  }
+  *out = Value::parse(text, nullptr, /*allow_exceptions=*/false);
   if (out->is_discarded()) return "not valid JSON";
-  if (has_integer_beyond_64_bits(text)) {
+  // A string holds no number tokens.
+  if (!out->is_string() && has_integer_beyond_64_bits(text)) {
     return "an integer beyond the 64-bit range";
   }
   return "";
 }
 
-}  // namespace sim
+}  // namespace json
