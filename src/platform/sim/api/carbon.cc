@@ -31,7 +31,7 @@ cf::TypeRef layout_key() {
 }
 
 // The data symbol: a variable holding the key.
-cf::TypeRef g_layout_key_symbol = nullptr;
+cf::TypeRef LAYOUT_KEY_SYMBOL = nullptr;
 
 uint8_t is_secure_event_input_enabled() {
   return with_desktop([](const Desktop& d) { return d.secure_input; }) ? 1 : 0;
@@ -109,8 +109,8 @@ void* carbon_symbol(const char* name) {
     return reinterpret_cast<void*>(&key_translate);
   }
   if (!std::strcmp(name, "kTISPropertyUnicodeKeyLayoutData")) {
-    g_layout_key_symbol = layout_key();
-    return &g_layout_key_symbol;
+    LAYOUT_KEY_SYMBOL = layout_key();
+    return &LAYOUT_KEY_SYMBOL;
   }
   return nullptr;
 }

@@ -9,8 +9,8 @@
 namespace sim {
 namespace {
 
-char g_carbon_handle;
-char g_appkit_handle;
+char CARBON_HANDLE;
+char APPKIT_HANDLE;
 
 }  // namespace
 }  // namespace sim
@@ -25,11 +25,11 @@ void* open(const char* path, int) {
   bool present = sim::with_desktop(
       [&](const sim::Desktop& d) { return carbon ? d.carbon : d.appkit; });
   if (!present) return nullptr;
-  return carbon ? &sim::g_carbon_handle : &sim::g_appkit_handle;
+  return carbon ? &sim::CARBON_HANDLE : &sim::APPKIT_HANDLE;
 }
 
 void* symbol(void* handle, const char* name) {
-  if (handle != &sim::g_carbon_handle || !name) return nullptr;
+  if (handle != &sim::CARBON_HANDLE || !name) return nullptr;
   bool missing = sim::with_desktop([&](const sim::Desktop& d) {
     return !d.carbon || d.carbon_missing.count(name) > 0;
   });

@@ -74,13 +74,13 @@ const Instance* instance(Id receiver, Instance::Of of) {
 
 bool is(Sel op, const char* name) { return op && op->name == name; }
 
-thread_local std::vector<std::vector<cf::TypeRef>> t_pools;
+thread_local std::vector<std::vector<cf::TypeRef>> POOLS;
 
 // Hands an owned reference to the innermost pool of this thread; with no
 // pool it is never released.
 Id autoreleased(cf::Ref owned) {
   cf::TypeRef p = owned.leak();
-  if (p && !t_pools.empty()) t_pools.back().push_back(p);
+  if (p && !POOLS.empty()) POOLS.back().push_back(p);
   return p;
 }
 
@@ -276,16 +276,16 @@ Id retain(Id object) { return cf::retain(object); }
 void release(Id object) { cf::release(object); }
 
 void* autorelease_pool_push() {
-  sim::t_pools.emplace_back();
-  return reinterpret_cast<void*>(sim::t_pools.size());
+  sim::POOLS.emplace_back();
+  return reinterpret_cast<void*>(sim::POOLS.size());
 }
 
 void autorelease_pool_pop(void* pool) {
   size_t depth = reinterpret_cast<size_t>(pool);
-  if (depth == 0 || depth > sim::t_pools.size()) return;
-  while (sim::t_pools.size() >= depth) {
-    std::vector<cf::TypeRef> objects = std::move(sim::t_pools.back());
-    sim::t_pools.pop_back();
+  if (depth == 0 || depth > sim::POOLS.size()) return;
+  while (sim::POOLS.size() >= depth) {
+    std::vector<cf::TypeRef> objects = std::move(sim::POOLS.back());
+    sim::POOLS.pop_back();
     for (cf::TypeRef o : objects) cf::release(o);
   }
 }

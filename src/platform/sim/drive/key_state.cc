@@ -10,22 +10,26 @@ struct Modifier {
   uint64_t sides;    // the device bits of both keys of this modifier
 };
 
-constexpr uint64_t kControlSides = 0x0001 | 0x2000;
-constexpr uint64_t kShiftSides = 0x0002 | 0x0004;
-constexpr uint64_t kCommandSides = 0x0008 | 0x0010;
-constexpr uint64_t kOptionSides = 0x0020 | 0x0040;
+// Device bits of the left keys and of right shift: only this table needs
+// them (the right-hand ones a hotkey uses are in cg_event.h).
+constexpr uint64_t kLeftControl = 0x0001, kLeftShift = 0x0002, kRightShift = 0x0004,
+                   kLeftCommand = 0x0008, kLeftOption = 0x0020;
+constexpr uint64_t kControlSides = kLeftControl | cg::kFlagDeviceRightControl;
+constexpr uint64_t kShiftSides = kLeftShift | kRightShift;
+constexpr uint64_t kCommandSides = kLeftCommand | cg::kFlagDeviceRightCommand;
+constexpr uint64_t kOptionSides = kLeftOption | cg::kFlagDeviceRightAlternate;
 
 constexpr Modifier kModifiers[] = {
-    {59, cg::kFlagControl, 0x0001, kControlSides},    // control
-    {62, cg::kFlagControl, 0x2000, kControlSides},    // right control
-    {56, cg::kFlagShift, 0x0002, kShiftSides},        // shift
-    {60, cg::kFlagShift, 0x0004, kShiftSides},        // right shift
-    {55, cg::kFlagCommand, 0x0008, kCommandSides},    // command
-    {54, cg::kFlagCommand, 0x0010, kCommandSides},    // right command
-    {58, cg::kFlagAlternate, 0x0020, kOptionSides},   // option
-    {61, cg::kFlagAlternate, 0x0040, kOptionSides},   // right option
-    {63, cg::kFlagSecondaryFn, 0, 0},                 // fn
-    {57, 0x10000, 0, 0},                              // caps lock
+    {59, cg::kFlagControl, kLeftControl, kControlSides},
+    {62, cg::kFlagControl, cg::kFlagDeviceRightControl, kControlSides},
+    {56, cg::kFlagShift, kLeftShift, kShiftSides},
+    {60, cg::kFlagShift, kRightShift, kShiftSides},
+    {55, cg::kFlagCommand, kLeftCommand, kCommandSides},
+    {54, cg::kFlagCommand, cg::kFlagDeviceRightCommand, kCommandSides},
+    {58, cg::kFlagAlternate, kLeftOption, kOptionSides},
+    {61, cg::kFlagAlternate, cg::kFlagDeviceRightAlternate, kOptionSides},
+    {63, cg::kFlagSecondaryFn, 0, 0},  // fn
+    {57, cg::kFlagAlphaShift, 0, 0},   // caps lock
 };
 
 }  // namespace

@@ -32,10 +32,10 @@ struct ThreadLoop {
   }
 };
 
-thread_local ThreadLoop t_loop;
+thread_local ThreadLoop THREAD_LOOP;
 
 bool is_current(const cf::RunLoop& loop) {
-  return loop.main ? on_main_thread() : t_loop.loop.get() == &loop;
+  return loop.main ? on_main_thread() : THREAD_LOOP.loop.get() == &loop;
 }
 
 // A main-queue item may run: main loop, not inside another main-queue item.
@@ -90,8 +90,8 @@ LoopPtr main_loop() {
 
 LoopPtr current_loop() {
   if (on_main_thread()) return main_loop();
-  if (!t_loop.loop) t_loop.loop = std::make_shared<cf::RunLoop>(false);
-  return t_loop.loop;
+  if (!THREAD_LOOP.loop) THREAD_LOOP.loop = std::make_shared<cf::RunLoop>(false);
+  return THREAD_LOOP.loop;
 }
 
 bool post_work(const LoopPtr& loop, cf::RunLoop::Work work) {

@@ -7,8 +7,8 @@
 namespace sim {
 namespace {
 
-std::atomic<int64_t> g_monotonic_shift{0};  // ns, never negative
-std::atomic<int64_t> g_wall_shift{0};       // ns
+std::atomic<int64_t> MONOTONIC_SHIFT{0};  // ns, never negative
+std::atomic<int64_t> WALL_SHIFT{0};       // ns
 
 int64_t saturating_add(int64_t a, int64_t b) {
   int64_t r = 0;
@@ -31,22 +31,22 @@ int64_t real_monotonic_ns() {
 }  // namespace
 
 void clock_reset() {
-  g_monotonic_shift = 0;
-  g_wall_shift = 0;
+  MONOTONIC_SHIFT = 0;
+  WALL_SHIFT = 0;
 }
 
 void clock_advance(int64_t ns) {
   if (ns <= 0) return;
-  g_monotonic_shift = saturating_add(g_monotonic_shift.load(), ns);
-  g_wall_shift = saturating_add(g_wall_shift.load(), ns);
+  MONOTONIC_SHIFT = saturating_add(MONOTONIC_SHIFT.load(), ns);
+  WALL_SHIFT = saturating_add(WALL_SHIFT.load(), ns);
 }
 
-void clock_set_wall(int64_t ns) { g_wall_shift = ns - real_wall_ns(); }
+void clock_set_wall(int64_t ns) { WALL_SHIFT = ns - real_wall_ns(); }
 
 int64_t monotonic_ns() {
-  return saturating_add(real_monotonic_ns(), g_monotonic_shift.load());
+  return saturating_add(real_monotonic_ns(), MONOTONIC_SHIFT.load());
 }
 
-int64_t wall_ns() { return saturating_add(real_wall_ns(), g_wall_shift.load()); }
+int64_t wall_ns() { return saturating_add(real_wall_ns(), WALL_SHIFT.load()); }
 
 }  // namespace sim

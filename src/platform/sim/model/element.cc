@@ -6,7 +6,7 @@ namespace {
 
 constexpr float kDefaultTimeout = 6.0f;  // the platform's own default
 
-std::atomic<float> g_timeout{kDefaultTimeout};
+std::atomic<float> MESSAGING_TIMEOUT{kDefaultTimeout};
 
 }  // namespace
 
@@ -22,12 +22,12 @@ cf::Ref make_element(const Desktop& desktop, const std::string& id) {
   return element_ref(node);
 }
 
-float messaging_timeout() { return g_timeout.load(); }
+float messaging_timeout() { return MESSAGING_TIMEOUT.load(); }
 
 void set_messaging_timeout(float seconds) {
-  g_timeout.store(seconds > 0 ? seconds : kDefaultTimeout);
+  MESSAGING_TIMEOUT.store(seconds > 0 ? seconds : kDefaultTimeout);
 }
 
-void reset_messaging_timeout() { g_timeout.store(kDefaultTimeout); }
+void reset_messaging_timeout() { MESSAGING_TIMEOUT.store(kDefaultTimeout); }
 
 }  // namespace sim

@@ -22,7 +22,7 @@
 namespace sim {
 namespace {
 
-std::once_flag g_once;
+std::once_flag LOAD_ONCE;
 
 State& raw_state() {
   static State* s = new State;  // never destroyed: detached threads use it
@@ -87,7 +87,7 @@ void load_from_environment() {
 
 }  // namespace
 
-void ensure_loaded() { std::call_once(g_once, load_from_environment); }
+void ensure_loaded() { std::call_once(LOAD_ONCE, load_from_environment); }
 
 State& state() {
   ensure_loaded();
@@ -101,7 +101,7 @@ std::string check_desktop(std::string_view text) {
 
 std::string load_for_test(std::string_view text) {
   // A test's desktop wins over the environment's.
-  std::call_once(g_once, [] {});
+  std::call_once(LOAD_ONCE, [] {});
   auto desktop = std::make_unique<Desktop>();
   std::string r = parse_desktop(text, desktop.get());
   if (!r.empty()) return r;
