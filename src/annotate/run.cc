@@ -10,6 +10,7 @@
 #include "annotate/emit.h"
 #include "annotate/poller.h"
 #include "annotate/state.h"
+#include "dictation/tap_start.h"
 #include "macos/secure_input.h"
 #include "platform/cg_event.h"
 #include "platform/run_loop.h"
@@ -53,8 +54,16 @@ uint8_t run() {
   }
   state->tap = std::move(tap);
   cf::Ref source = cf::mach_port_create_run_loop_source(state->tap.get(), 0);
+  if (!source) {
+    dictation::platform::report_tap_not_running("no run-loop source for it");
+    return stream::exit_status::kTapNotRunning;
+  }
   cf::run_loop_add_source(cf::run_loop_get_current(), source.get());
-  cg::event_tap_enable(state->tap.get(), true);
+  if (!dictation::platform::enable_and_confirm(state->tap.get())) {
+    cf::run_loop_remove_source(cf::run_loop_get_current(), source.get());
+    dictation::platform::report_tap_not_running("it stayed off when turned on");
+    return stream::exit_status::kTapNotRunning;
+  }
   emit_named("ready");
   // A button or shift key already down is reported now.
   state->catch_up();

@@ -1,7 +1,8 @@
 #include "annotate/spawn.h"
 
 #include <cstdio>
-#include <cstdlib>
+
+#include "stream/exit.h"
 
 namespace annotate {
 
@@ -12,7 +13,7 @@ void report_spawn_failure(const char* which, const char* why) {
 
 void stop_after_spawn_failure() {
   (void)std::fflush(stdout);
-  std::_Exit(dictation::kSpawnFailedStatus);
+  stream::exit_now(dictation::kSpawnFailedStatus);
 }
 
 }  // namespace annotate

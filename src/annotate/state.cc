@@ -4,8 +4,11 @@
 
 #include "annotate/emit.h"
 #include "annotate/last_pointer.h"
+#include "dictation/tap_start.h"
 #include "macos/secure_input.h"
 #include "platform/clock.h"
+#include "stream/exit.h"
+#include "stream/exit_status.h"
 
 namespace annotate::platform {
 namespace {
@@ -101,7 +104,13 @@ cf::TypeRef on_event(cg::TapProxy, cg::EventType type, cf::TypeRef event, void* 
     }
     case cg::kTapDisabledByTimeout:
     case cg::kTapDisabledByUserInput:
-      cg::event_tap_enable(state.tap.get(), true);
+      if (!dictation::platform::enable_and_confirm(state.tap.get())) {
+        // Off for good: every line so far is written; the process ends
+        // rather than live on with a dead tap.
+        dictation::platform::report_tap_not_running(
+            "it stayed off after the system turned it off");
+        stream::exit_now(stream::exit_status::kTapNotRunning);
+      }
       emit_named("tap_reenabled", false);
       state.catch_up();
       break;

@@ -10,6 +10,7 @@
 #include "dictation/service.h"
 #include "dictation/spawn.h"
 #include "platform/run_loop.h"
+#include "stream/exit.h"
 #include "stream/exit_status.h"
 #include "stream/stream.h"
 #include "unicode/utf8.h"
@@ -53,7 +54,7 @@ void run_command(void* context) {
     // queued by now are written too, unless standard output stays blocked.
     // Threads still running are not torn down: the process just ends.
     finish_key_events();
-    std::_Exit(stream::exit_status::kOk);
+    stream::exit_now(stream::exit_status::kOk);
   }
   handle(*line);
 }

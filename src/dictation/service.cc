@@ -19,21 +19,28 @@
 #include "dictation/reader.h"
 #include "dictation/spawn.h"
 #include "dictation/state.h"
+#include "dictation/tap_start.h"
 #include "macos/secure_input.h"
 #include "platform/cg_event.h"
 #include "platform/proc.h"
 #include "platform/run_loop.h"
+#include "stream/exit.h"
 #include "stream/exit_status.h"
 
 namespace dictation::platform {
 namespace {
 
 // Writes the key events in order; "denied" (the permission went away while
-// the tap ran) is the last line of the process.
+// the tap ran) is the last line of the process, and nothing follows a tap
+// that could not be turned back on.
 void emitter(Receiver<KeyEvent> events) {
   while (std::optional<KeyEvent> item = events.receive()) {
+    if (item->first == kTapLost) {
+      report_tap_not_running("it stayed off after the system turned it off");
+      stream::exit_now(stream::exit_status::kTapNotRunning);
+    }
     emit(item->first, item->second);
-    if (item->first == kDeniedEvent) std::_Exit(stream::exit_status::kDenied);
+    if (item->first == kDeniedEvent) stream::exit_now(stream::exit_status::kDenied);
     events.mark_done();
   }
 }
@@ -46,7 +53,8 @@ Watcher<KeyEvent>* WATCHER = nullptr;
 // when the tap is refused (no emitter is started then).
 State* STATE = nullptr;
 
-// Sends exactly one verdict, unless it ends early; then the ready channel
+// Sends exactly one verdict, unless it ends early (a tap that was made but
+// cannot be made to run: the diagnostic is written); then the ready channel
 // closes without one.
 void tap_thread(Sender<KeyEvent> events, Sender<bool> ready, Hotkey hotkey) {
   State* state = STATE = new State(std::move(events), hotkey, proc::self());
@@ -58,14 +66,22 @@ void tap_thread(Sender<KeyEvent> events, Sender<bool> ready, Hotkey hotkey) {
   }
   state->tap = std::move(tap);
   state->source = cf::mach_port_create_run_loop_source(state->tap.get(), 0);
+  if (!state->source) {
+    report_tap_not_running("no run-loop source for it");
+    return;
+  }
   cf::run_loop_add_source(cf::run_loop_get_current(), state->source.get());
-  cg::event_tap_enable(state->tap.get(), true);
+  if (!enable_and_confirm(state->tap.get())) {
+    cf::run_loop_remove_source(cf::run_loop_get_current(), state->source.get());
+    report_tap_not_running("it stayed off when turned on");
+    return;
+  }
   (void)ready.send(true);
   cf::run_loop_run();
 }
 
 [[noreturn]] void stop_after_spawn_failure() {
-  std::_Exit(kSpawnFailedStatus);
+  stream::exit_now(kSpawnFailedStatus);
 }
 
 }  // namespace
@@ -94,7 +110,7 @@ uint8_t run(Hotkey hotkey) {
     // The tap thread is ending on its own; wait for it so that nothing of
     // it runs while the process winds down.
     tapping->join();
-    if (!verdict) return stream::exit_status::kUsage;
+    if (!verdict) return stream::exit_status::kTapNotRunning;
     emit(kDeniedEvent);
     return stream::exit_status::kDenied;
   }

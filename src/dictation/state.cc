@@ -1,6 +1,7 @@
 #include "dictation/state.h"
 
 #include "dictation/describe.h"
+#include "dictation/tap_start.h"
 #include "macos/secure_input.h"
 #include "platform/run_loop.h"
 
@@ -33,7 +34,9 @@ void stop_denied(State& state) {
 }
 
 // The system turned the tap off (a slow callback, or user input): turn it
-// back on, and close a chord whose keys went up while nothing was watched.
+// back on (the tap thread waits a few milliseconds at most while it does
+// not take), and close a chord whose keys went up while nothing was
+// watched.
 // A time-out can also mean the permission is gone; only making an active
 // tap tells that reliably.
 void tap_disabled(State& state, cg::EventType type) {
@@ -42,7 +45,12 @@ void tap_disabled(State& state, cg::EventType type) {
     stop_denied(state);
     return;
   }
-  cg::event_tap_enable(state.tap.get(), true);
+  if (!enable_and_confirm(state.tap.get())) {
+    // Off for good: no silent dead tap, the process ends instead.
+    cf::run_loop_remove_source(cf::run_loop_get_current(), state.source.get());
+    state.queue(kTapLost, json::Value());
+    return;
+  }
   uint64_t flags = cg::event_source_flags_state(cg::SourceState::HIDSystem);
   json::Value notice = json::Value::object();
   notice["disabled_by"] = type == cg::kTapDisabledByTimeout ? "timeout" : "user_input";

@@ -28,6 +28,11 @@ using KeyEvent = std::pair<std::string, json::Value>;
 // process with stream::exit_status::kDenied.
 inline constexpr const char* kDeniedEvent = "denied";
 
+// Not a line: the tap could not be turned back on after the system turned
+// it off. The emitter writes every line queued before it, then the
+// diagnostic, and ends the process with stream::exit_status::kTapNotRunning.
+inline constexpr const char* kTapLost = "(tap lost)";
+
 // The dictate tap: key down and up, flags changed, and the left, right and
 // other mouse downs; active, at the head of the session's taps.
 inline constexpr cg::EventMask kTapEvents =

@@ -51,7 +51,9 @@ json::Value caret_context() {
   json::Value before = nullptr;
   if (selection) {
     text_field = true;
-    if (!kind.secure && selection->location >= 1) {
+    // A field that may be secure (its role or subrole could not be read)
+    // is treated as one: nothing of its text is read.
+    if (!kind.maybe_secure && selection->location >= 1) {
       if (auto unit = string_for_range(element.get(), selection->location - 1, 1)) {
         before = *unit;
       }

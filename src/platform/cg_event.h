@@ -60,7 +60,10 @@ struct Point { double x = 0; double y = 0; };
 cf::Ref event_tap_create(TapLocation location, TapPlacement placement,
                          TapOptions options, EventMask mask,
                          TapCallback callback, void* user);
+// Nothing tells whether the enable took: ask event_tap_is_enabled.
 void event_tap_enable(cf::TypeRef tap, bool enable);
+// Whether the tap is on now (false once the system disabled it).
+bool event_tap_is_enabled(cf::TypeRef tap);
 // Whether a tap with these settings can be made now: one is made (with a
 // callback that lets everything through), turned off, invalidated and
 // released at once, so it never holds an event. Asking is the only reliable

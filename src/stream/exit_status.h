@@ -9,9 +9,12 @@ namespace stream::exit_status {
 // Normal end: end of standard input (dictate, annotate), or an inspect
 // request answered.
 inline constexpr uint8_t kOk = 0;
-// A usage text was written; an inspect request could not be read; dictate's
-// tap thread ended without a verdict.
+// A usage text was written; an inspect request could not be read.
 inline constexpr uint8_t kUsage = 1;
+// dictate, annotate: the event tap was made but does not run (no run-loop
+// source, or it stays off when turned on, at start or after the system
+// turned it off); one diagnostic line on standard error.
+inline constexpr uint8_t kTapNotRunning = 1;
 // An argument is not valid UTF-8; no mode started.
 inline constexpr uint8_t kBadArgument = 2;
 // The event tap was refused ("denied" was written).

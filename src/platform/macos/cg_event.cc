@@ -71,6 +71,10 @@ void event_tap_enable(cf::TypeRef tap, bool enable) {
   if (tap) CGEventTapEnable(macos::as<CFMachPortRef>(tap), enable);
 }
 
+bool event_tap_is_enabled(cf::TypeRef tap) {
+  return tap && CGEventTapIsEnabled(macos::as<CFMachPortRef>(tap));
+}
+
 // A new tap is enabled from the start; it is turned off before anything can
 // reach it through a run loop (it has none), and invalidated so that the
 // system forgets it before the release.

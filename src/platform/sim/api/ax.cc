@@ -10,6 +10,7 @@
 #include <cmath>
 #include <thread>
 
+#include "platform/sim/api/fault.h"
 #include "platform/sim/model/element.h"
 #include "platform/sim/model/state.h"
 #include "platform/sim/model/values.h"
@@ -156,6 +157,8 @@ cf::Ref create_system_wide() {
 }
 
 Error set_messaging_timeout(cf::TypeRef element, float seconds) {
+  sim::Call call("AXUIElementSetMessagingTimeout");
+  if (call.fails()) return call.error();
   const auto* e = sim::as<sim::Element>(element);
   if (!e || !(seconds >= 0) || std::isinf(seconds)) return kIllegalArgument;
   if (e->node) {
@@ -175,7 +178,9 @@ Error set_messaging_timeout(cf::TypeRef element, float seconds) {
 
 Error copy_attribute_value(cf::TypeRef element, std::string_view name,
                            cf::Ref* value) {
+  sim::Call call("AXUIElementCopyAttributeValue", name);
   value->reset();
+  if (call.fails()) return call.error();
   return sim::message(element, [&](const Desktop& d, const NodePtr& node) {
     Outcome o = sim::attribute(d, node, name);
     if (o.error == kSuccess) *value = std::move(o.value);
@@ -186,7 +191,9 @@ Error copy_attribute_value(cf::TypeRef element, std::string_view name,
 Error copy_attribute_values(cf::TypeRef element, std::string_view name,
                             int64_t index, int64_t max_values,
                             cf::Ref* values) {
+  sim::Call call("AXUIElementCopyAttributeValues", name);
   values->reset();
+  if (call.fails()) return call.error();
   return sim::message(element, [&](const Desktop& d, const NodePtr& node) {
     Outcome o = sim::attribute(d, node, name);
     if (o.error != kSuccess) return o.error;
@@ -208,7 +215,9 @@ Error copy_multiple_attribute_values(cf::TypeRef element,
                                      std::span<const std::string_view> names,
                                      uint32_t options, cf::Ref* values) {
   constexpr uint32_t kStopOnError = 1;
+  sim::Call call("AXUIElementCopyMultipleAttributeValues", names);
   values->reset();
+  if (call.fails()) return call.error();
   return sim::message(element, [&](const Desktop& d, const NodePtr& node) {
     if (node && node->multiple_error) return node->multiple_error;
     if (node && node->multiple_no_array) return kSuccess;
@@ -239,7 +248,9 @@ Error copy_parameterized_attribute_value(cf::TypeRef element,
                                          std::string_view name,
                                          cf::TypeRef parameter,
                                          cf::Ref* value) {
+  sim::Call call("AXUIElementCopyParameterizedAttributeValue", name);
   value->reset();
+  if (call.fails()) return call.error();
   return sim::message(element, [&](const Desktop& d, const NodePtr& node) {
     if (!node || name != "AXStringForRange") {
       return sim::kParameterizedAttributeUnsupported;
@@ -266,7 +277,9 @@ Error copy_parameterized_attribute_value(cf::TypeRef element,
 
 Error is_attribute_settable(cf::TypeRef element, std::string_view name,
                             bool* settable) {
+  sim::Call call("AXUIElementIsAttributeSettable", name);
   *settable = false;
+  if (call.fails()) return call.error();
   return sim::message(element, [&](const Desktop&, const NodePtr& node) {
     if (!node) return kSuccess;
     auto it = node->settable.find(name);
@@ -278,6 +291,8 @@ Error is_attribute_settable(cf::TypeRef element, std::string_view name,
 }
 
 Error get_pid(cf::TypeRef element, int32_t* pid) {
+  sim::Call call("AXUIElementGetPid");
+  if (call.fails()) return call.error();
   const auto* e = sim::as<sim::Element>(element);
   if (!e || !e->node) return kIllegalArgument;
   return sim::with_desktop([&](const Desktop&) {

@@ -1,4 +1,5 @@
 // AXValue: ranges, points, sizes, rectangles and error codes.
+#include "platform/sim/api/fault.h"
 #include "platform/ax.h"
 #include "platform/sim/model/values.h"
 
@@ -13,6 +14,8 @@ const sim::AxValue* typed(cf::TypeRef value, ValueType type) {
 }  // namespace
 
 cf::Ref value_create_range(Range range) {
+  sim::Call call("AXValueCreate");
+  if (call.fails()) return {};
   sim::AxValue v;
   v.value_type = ValueType::CFRange;
   v.location = range.location;

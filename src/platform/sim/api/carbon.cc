@@ -1,5 +1,6 @@
 // Carbon as the desktop provides it: secure input, the current input
 // source, its layout data and key translation.
+#include "platform/sim/api/fault.h"
 #include "platform/sim/api/carbon.h"
 
 #include <cstring>
@@ -38,7 +39,9 @@ uint8_t is_secure_event_input_enabled() {
 }
 
 cf::TypeRef copy_current_ascii_capable_keyboard_layout_input_source() {
+  Call call("TISCopyCurrentASCIICapableKeyboardLayoutInputSource");
   require_main_thread("TISCopyCurrentASCIICapableKeyboardLayoutInputSource");
+  if (call.fails()) return nullptr;
   return with_desktop([](const Desktop& d) -> cf::TypeRef {
     const KeyboardSettings& k = d.keyboard;
     if (!k.input_source) return nullptr;
@@ -53,7 +56,9 @@ cf::TypeRef copy_current_ascii_capable_keyboard_layout_input_source() {
 }
 
 cf::TypeRef get_input_source_property(cf::TypeRef source, cf::TypeRef key) {
+  Call call("TISGetInputSourceProperty");
   require_main_thread("TISGetInputSourceProperty");
+  if (call.fails()) return nullptr;
   const auto* s = as<InputSource>(source);
   if (!s || !cf::equal(key, layout_key())) return nullptr;
   return s->data.get();
@@ -69,6 +74,11 @@ int32_t key_translate(const void* layout, uint16_t keycode, uint16_t,
                       uint32_t* dead_key_state, uint64_t max_length,
                       uint64_t* length, char16_t* units) {
   constexpr int32_t kParamErr = -50;
+  Call call("UCKeyTranslate");
+  if (call.fails()) {
+    if (length) *length = 0;
+    return kParamErr;
+  }
   const auto* l = static_cast<const Layout*>(layout);
   if (!l || l->magic != Layout::kMagic) {
     if (length) *length = 0;

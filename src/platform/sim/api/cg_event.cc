@@ -1,6 +1,7 @@
 // Input events, event sources, the HID state queries and posting.
 #include <unistd.h>
 
+#include "platform/sim/api/fault.h"
 #include "platform/cg_event.h"
 #include "platform/sim/drive/events_state.h"
 #include "platform/sim/drive/run_loop.h"
@@ -56,20 +57,26 @@ bool event_source_button_state(SourceState state, uint32_t button) {
 }
 
 cf::Ref event_create(cf::TypeRef /*source*/) {
+  sim::Call call("CGEventCreate");
   sim::start_event_side();
+  if (call.fails()) return {};
   if (sim::take_event_failure(sim::EventKind::Plain)) return {};
   return sim::make_event(0);
 }
 
 cf::Ref event_source_create(SourceState state) {
+  sim::Call call("CGEventSourceCreate");
   sim::start_event_side();
+  if (call.fails()) return {};
   return sim::adopt_new(new sim::EventSource(state));
 }
 
 cf::Ref event_create_keyboard_event(cf::TypeRef source, uint16_t keycode,
                                     bool key_down) {
+  sim::Call call("CGEventCreateKeyboardEvent");
   sim::start_event_side();
   sim::require_main_thread("CGEventCreateKeyboardEvent");
+  if (call.fails()) return {};
   if (sim::take_event_failure(sim::EventKind::Keyboard)) return {};
   cf::Ref ref = sim::make_event(key_down ? kKeyDown : kKeyUp);
   auto* event = const_cast<sim::Event*>(sim::as<sim::Event>(ref.get()));
@@ -83,7 +90,9 @@ cf::Ref event_create_keyboard_event(cf::TypeRef source, uint16_t keycode,
 }
 
 void event_post(TapLocation /*tap*/, cf::TypeRef event) {
+  sim::Call call("CGEventPost");
   sim::start_event_side();
+  if (call.fails()) return;  // as on a Mac: nothing says it did not take
   const auto* e = sim::as<sim::Event>(event);
   if (!e) return;
   if (e->type != kKeyDown && e->type != kKeyUp) {

@@ -1,5 +1,6 @@
 // The event-tap calls of the frameworks, over the simulated desktop's taps
 // (drive/taps.h). Every call starts the event side first.
+#include "platform/sim/api/fault.h"
 #include "platform/cg_event.h"
 
 #include "platform/run_loop.h"
@@ -11,14 +12,25 @@ namespace cg {
 cf::Ref event_tap_create(TapLocation /*location*/, TapPlacement /*placement*/,
                          TapOptions options, EventMask mask,
                          TapCallback callback, void* user) {
+  sim::Call call("CGEventTapCreate");
   sim::start_event_side();
+  if (call.fails()) return {};
   if (!sim::may_create_tap(options) || !callback) return {};
   return sim::create_tap(options, mask, callback, user);
 }
 
 void event_tap_enable(cf::TypeRef tap, bool enable) {
+  sim::Call call("CGEventTapEnable");
   sim::start_event_side();
+  if (call.fails()) return;  // as on a Mac: nothing says it did not take
   if (sim::enable_tap(tap, enable) && enable) sim::start_script_once();
+}
+
+bool event_tap_is_enabled(cf::TypeRef tap) {
+  sim::Call call("CGEventTapIsEnabled");
+  sim::start_event_side();
+  if (call.fails()) return false;
+  return sim::tap_enabled(tap);
 }
 
 bool event_tap_probe(TapLocation /*location*/, TapPlacement /*placement*/,
@@ -32,7 +44,9 @@ bool event_tap_probe(TapLocation /*location*/, TapPlacement /*placement*/,
 namespace cf {
 
 Ref mach_port_create_run_loop_source(TypeRef port, int64_t /*order*/) {
+  sim::Call call("CFMachPortCreateRunLoopSource");
   sim::start_event_side();
+  if (call.fails()) return {};
   return sim::create_tap_source(port);
 }
 

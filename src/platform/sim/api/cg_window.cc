@@ -1,6 +1,7 @@
 // The on-screen window list, as the desktop describes it. The options are
 // not applied: the desktop's list is taken to be what they select. Each
 // request is logged with its options, so that tests can check them.
+#include "platform/sim/api/fault.h"
 #include "platform/cg_window.h"
 
 #include "platform/sim/model/log.h"
@@ -12,6 +13,8 @@
 namespace cg {
 
 cf::Ref window_list_copy_window_info(uint32_t options, uint32_t relative_to) {
+  sim::Call call("CGWindowListCopyWindowInfo");
+  if (call.fails()) return {};
   // Only into a log the event side has opened: the data side never starts
   // it (nor its control thread). Before the desktop is taken: logging needs
   // the desktop's lock too.
@@ -34,6 +37,8 @@ cf::Ref window_list_copy_window_info(uint32_t options, uint32_t relative_to) {
 
 bool rect_make_with_dictionary_representation(cf::TypeRef dictionary,
                                               ax::Rect* rect) {
+  sim::Call call("CGRectMakeWithDictionaryRepresentation");
+  if (call.fails()) return false;
   if (!sim::as<sim::Dictionary>(dictionary)) return false;
   double v[4];
   const char* keys[4] = {"X", "Y", "Width", "Height"};

@@ -2,6 +2,7 @@
 // Carbon's symbols unless the desktop takes them away.
 #include <cstring>
 
+#include "platform/sim/api/fault.h"
 #include "platform/library.h"
 #include "platform/sim/api/carbon.h"
 #include "platform/sim/model/state.h"
@@ -18,6 +19,8 @@ char APPKIT_HANDLE;
 namespace dl {
 
 void* open(const char* path, int) {
+  sim::Call call("dlopen");
+  if (call.fails()) return nullptr;
   if (!path) return nullptr;
   bool carbon = !std::strcmp(path, carbon::kPath);
   bool appkit = !std::strcmp(path, appkit::kPath);
@@ -29,6 +32,8 @@ void* open(const char* path, int) {
 }
 
 void* symbol(void* handle, const char* name) {
+  sim::Call call("dlsym");
+  if (call.fails()) return nullptr;
   if (handle != &sim::CARBON_HANDLE || !name) return nullptr;
   bool missing = sim::with_desktop([&](const sim::Desktop& d) {
     return !d.carbon || d.carbon_missing.count(name) > 0;

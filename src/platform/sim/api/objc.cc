@@ -1,5 +1,6 @@
 // The object runtime: a handful of AppKit and Foundation classes answering
 // the messages the helper sends, and per-thread autorelease pools.
+#include "platform/sim/api/fault.h"
 #include "platform/objc.h"
 
 #include <chrono>
@@ -73,6 +74,7 @@ const Instance* instance(Id receiver, Instance::Of of) {
 }
 
 bool is(Sel op, const char* name) { return op && op->name == name; }
+std::string_view selector_name(Sel op) { return op ? op->name : std::string_view(); }
 
 thread_local std::vector<std::vector<cf::TypeRef>> POOLS;
 
@@ -162,6 +164,8 @@ namespace objc {
 using sim::Instance;
 
 Id get_class(const char* name) {
+  sim::Call call("objc_getClass");
+  if (call.fails()) return nullptr;
   if (!name) return nullptr;
   bool appkit = sim::with_desktop([](const sim::Desktop& d) { return d.appkit; });
   return appkit ? sim::find_class(name) : nullptr;
@@ -177,6 +181,8 @@ Sel register_name(const char* name) {
 }
 
 Id send(Id receiver, Sel op) {
+  sim::Call call(sim::selector_name(op));
+  if (call.fails()) return nullptr;
   if (sim::is_class(receiver, "NSPasteboard") &&
       sim::is(op, "generalPasteboard")) {
     bool present = sim::with_desktop(
@@ -201,6 +207,8 @@ Id send(Id receiver, Sel op) {
 }
 
 Id send_id(Id receiver, Sel op, Id argument) {
+  sim::Call call(sim::selector_name(op));
+  if (call.fails()) return nullptr;
   if (sim::is_class(receiver, "NSBundle") && sim::is(op, "bundleWithURL:")) {
     const auto* url = sim::instance(argument, Instance::Of::Url);
     return url ? sim::with_category(Instance::Of::Bundle, *url) : nullptr;
@@ -219,6 +227,8 @@ Id send_id(Id receiver, Sel op, Id argument) {
 }
 
 Id send_int(Id receiver, Sel op, int32_t argument) {
+  sim::Call call(sim::selector_name(op));
+  if (call.fails()) return nullptr;
   if (sim::is_class(receiver, "NSRunningApplication") &&
       sim::is(op, "runningApplicationWithProcessIdentifier:")) {
     return sim::running_application(argument);
@@ -227,6 +237,8 @@ Id send_int(Id receiver, Sel op, int32_t argument) {
 }
 
 Id send_index(Id receiver, Sel op, uint64_t index) {
+  sim::Call call(sim::selector_name(op));
+  if (call.fails()) return nullptr;
   const auto* array = sim::as<sim::Array>(receiver);
   if (!array || !sim::is(op, "objectAtIndex:") ||
       index >= array->items.size()) {
@@ -236,6 +248,8 @@ Id send_index(Id receiver, Sel op, uint64_t index) {
 }
 
 Id send_cstring(Id receiver, Sel op, const char* argument) {
+  sim::Call call(sim::selector_name(op));
+  if (call.fails()) return nullptr;
   if (!sim::is_class(receiver, "NSString") ||
       !sim::is(op, "stringWithUTF8String:") || !argument) {
     return nullptr;
@@ -246,6 +260,8 @@ Id send_cstring(Id receiver, Sel op, const char* argument) {
 }
 
 uint64_t send_uint(Id receiver, Sel op) {
+  sim::Call call(sim::selector_name(op));
+  if (call.fails()) return 0;
   if (const auto* array = sim::as<sim::Array>(receiver)) {
     if (sim::is(op, "count")) return array->items.size();
   }
@@ -256,12 +272,16 @@ uint64_t send_uint(Id receiver, Sel op) {
 }
 
 const char* send_utf8(Id receiver, Sel op) {
+  sim::Call call(sim::selector_name(op));
+  if (call.fails()) return nullptr;
   const auto* s = sim::as<sim::String>(receiver);
   if (!s || !sim::is(op, "UTF8String")) return nullptr;
   return s->utf8();
 }
 
 bool send_bool_id(Id receiver, Sel op, Id argument) {
+  sim::Call call(sim::selector_name(op));
+  if (call.fails()) return false;
   if (!receiver || !sim::is(op, "isKindOfClass:")) return false;
   const auto* c = sim::as<sim::Class>(argument);
   if (!c) return false;

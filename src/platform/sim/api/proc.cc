@@ -1,4 +1,5 @@
 // Process names, as the desktop's "processes" gives them.
+#include "platform/sim/api/fault.h"
 #include "platform/proc.h"
 
 #include <algorithm>
@@ -13,6 +14,8 @@ namespace proc {
 int32_t self() { return static_cast<int32_t>(getpid()); }
 
 int name(int32_t pid, char* buffer, uint32_t size) {
+  sim::Call call("proc_name");
+  if (call.fails()) return 0;
   return sim::with_desktop([&](const sim::Desktop& d) {
     auto it = d.processes.find(pid);
     if (it == d.processes.end() || !buffer) return 0;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/cg_event.h"
+#include "platform/sim/model/faults.h"
 #include "platform/sim/drive/taps.h"
 #include "platform/sim/model/audit.h"
 #include "platform/sim/drive/events.h"
@@ -190,6 +191,12 @@ std::string apply_event_action(const std::string& name, const json& a) {
                 {"live", now.total_live()},
                 {"kinds", now.live},
                 {"over_releases", now.over_releases}});
+    return "";
+  }
+  if (name == "fault") {
+    Fault fault;
+    if (std::string r = read_fault(a, &fault); !r.empty()) return r;
+    add_fault(fault);
     return "";
   }
   if (name == "fail_events") {

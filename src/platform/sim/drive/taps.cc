@@ -189,6 +189,11 @@ bool enable_tap(cf::TypeRef tap, bool enable) {
   return true;
 }
 
+bool tap_enabled(cf::TypeRef tap) {
+  const auto* port = as<TapPort>(tap);
+  return port && port->core->enabled.load();
+}
+
 void add_tap_source(const LoopPtr& loop, cf::TypeRef source) {
   const TapPort* port = port_of(source);
   if (!port) return;

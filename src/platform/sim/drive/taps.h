@@ -36,6 +36,9 @@ bool enable_tap(cf::TypeRef port, bool enable);
 // The tap of `source` gets its callbacks on `loop`'s thread (add), or no
 // longer does (remove); the loop keeps or gives back its reference to the
 // source. Nothing for sources of other kinds.
+// Whether the tap of `port` is on; false for other objects.
+bool tap_enabled(cf::TypeRef port);
+
 void add_tap_source(const LoopPtr& loop, cf::TypeRef source);
 void remove_tap_source(const LoopPtr& loop, cf::TypeRef source);
 

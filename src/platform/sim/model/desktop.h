@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/sim/model/faults.h"
 #include "platform/sim/model/keyboard.h"
 #include "platform/sim/model/value_recipe.h"
 #include "platform/sim/sim.h"
@@ -107,6 +108,7 @@ struct Desktop {
   std::map<int32_t, std::string> processes;
   std::optional<std::vector<RecipePtr>> windows = std::vector<RecipePtr>{};
   std::optional<PasteReaction> paste;
+  FaultPlan faults;  // installed when the desktop is loaded
 
   // Live elements by id, and elements removed since (kept so that values
   // still naming them give an element that answers "invalid").

@@ -74,6 +74,20 @@ std::string parse_processes(const json& j, Desktop* d) {
   return "";
 }
 
+std::string parse_faults(const json& j, Desktop* d) {
+  Where w{"faults"};
+  if (!j.is_array()) return w.fail("expected an array of faults");
+  for (size_t k = 0; k < j.size(); ++k) {
+    if (j[k].is_object() && j[k].contains("action")) {
+      return w.at(k).fail("unknown member \"action\"");
+    }
+    Fault fault;
+    if (std::string r = read_fault(j[k], &fault); !r.empty()) return w.at(k).fail(r);
+    d->faults.faults.push_back(std::move(fault));
+  }
+  return "";
+}
+
 std::string parse_system_wide(const json& j, Desktop* d, Collected* c) {
   Where w{"system_wide"};
   if (std::string r = expect_object(j, w); !r.empty()) return r;
@@ -111,6 +125,8 @@ std::string parse_member(const std::string& key, const json& v, Desktop* d,
   if (key == "pasteboard") return parse_pasteboard(v, w, &d->pasteboard);
   if (key == "windows") return parse_windows(v, w, &d->windows);
   if (key == "processes") return parse_processes(v, d);
+  if (key == "faults") return parse_faults(v, d);
+  if (key == "trace_calls") return parse_bool(v, w, &d->faults.trace_calls);
   if (key == "system_wide") return parse_system_wide(v, d, c);
   if (key == "focus") return parse_focus(v, w, &d->focus, c);
   if (key == "paste") return parse_paste(v, d, c);

@@ -82,6 +82,7 @@ void load_from_environment() {
   }
   clock_reset();
   apply_clock(desktop->clock);
+  reset_faults(desktop->faults);
   raw_state().desktop = std::move(desktop);
 }
 
@@ -105,6 +106,7 @@ std::string load_for_test(std::string_view text) {
   auto desktop = std::make_unique<Desktop>();
   std::string r = parse_desktop(text, desktop.get());
   if (!r.empty()) return r;
+  reset_faults(desktop->faults);
   {
     // The old desktop marks its elements removed: under the lock, like
     // every other change of an element.
