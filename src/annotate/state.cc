@@ -5,6 +5,7 @@
 #include "annotate/emit.h"
 #include "annotate/last_pointer.h"
 #include "dictation/tap_start.h"
+#include "json/line.h"
 #include "macos/secure_input.h"
 #include "platform/clock.h"
 #include "stream/exit.h"
@@ -107,6 +108,7 @@ cf::TypeRef on_event(cg::TapProxy, cg::EventType type, cf::TypeRef event, void* 
       if (!dictation::platform::enable_and_confirm(state.tap.get())) {
         // Off for good: every line so far is written; the process ends
         // rather than live on with a dead tap.
+        json::stop_output();
         dictation::platform::report_tap_not_running(
             "it stayed off after the system turned it off");
         stream::exit_now(stream::exit_status::kTapNotRunning);

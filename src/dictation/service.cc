@@ -20,6 +20,7 @@
 #include "dictation/spawn.h"
 #include "dictation/state.h"
 #include "dictation/tap_start.h"
+#include "json/line.h"
 #include "macos/secure_input.h"
 #include "platform/cg_event.h"
 #include "platform/proc.h"
@@ -36,11 +37,15 @@ namespace {
 void emitter(Receiver<KeyEvent> events) {
   while (std::optional<KeyEvent> item = events.receive()) {
     if (item->first == kTapLost) {
+      json::stop_output();
       report_tap_not_running("it stayed off after the system turned it off");
       stream::exit_now(stream::exit_status::kTapNotRunning);
     }
     emit(item->first, item->second);
-    if (item->first == kDeniedEvent) stream::exit_now(stream::exit_status::kDenied);
+    if (item->first == kDeniedEvent) {
+      json::stop_output();  // nothing after "denied", whatever the process does meanwhile
+      stream::exit_now(stream::exit_status::kDenied);
+    }
     events.mark_done();
   }
 }

@@ -30,6 +30,8 @@ bool write_locked(const std::string& line) {
 
 }  // namespace
 
+void stop_output() { output_lock().lock(); }  // never unlocked
+
 void write_line(const Value& value) {
   std::string line;
   serialize_to(value, line);

@@ -20,6 +20,12 @@ void write_line(const Value& value);
 // the whole line was written.
 bool write_raw_line(std::string_view text);
 
+// Takes the output lock for good: no line is written after this returns
+// (a line being written is finished first). For a line that must be the
+// process's last, just before the process ends; waits while a write waits
+// on standard output.
+void stop_output();
+
 // How far line writing has come: writes begun and writes ended (written or
 // failed) since the start. A write begun but not ended has the lock and waits
 // on standard output. Any thread.

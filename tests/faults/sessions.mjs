@@ -48,6 +48,32 @@ const annotateScript = [
   { at_ms: 750, action: "input", type: "key_down", keycode: 0, flags: 0, x: 30, y: 40 },
 ];
 
+// The browser page with two oddities, one per desktop: a group beside the
+// reply whose visible children cannot be read (its children are then asked
+// for directly), and a focused field without a role or a selection (a
+// settable string value says it takes text).
+function oddPage(repoRoot, oddity) {
+  const desktop = example(repoRoot, "web_page.json");
+  const walk = (element, f) => {
+    f(element);
+    for (const child of element.children ?? []) walk(child, f);
+  };
+  walk(desktop.applications[0].ui, (element) => {
+    if (element.id === "page" && oddity === "group") {
+      element.children.push({
+        id: "aside",
+        attributes: { AXRole: "AXGroup", AXFrame: { rect: [40, 300, 600, 40] }, AXVisibleChildren: { error: -25212 } },
+        children: [{ id: "aside-text", attributes: { AXRole: "AXStaticText", AXValue: "Numbers attached below", AXFrame: { rect: [40, 300, 600, 20] } } }],
+      });
+    }
+    if (element.id === "reply" && oddity === "roleless") {
+      delete element.attributes.AXRole;
+      delete element.attributes.AXSelectedTextRange;
+    }
+  });
+  return desktop;
+}
+
 function pidOf(desktop) {
   return desktop.applications?.[0]?.pid ?? 1;
 }
@@ -55,7 +81,7 @@ function pidOf(desktop) {
 function dictateCommands(desktop) {
   const pid = pidOf(desktop);
   return ["1 context", "2 clipboard", "3 screen_text " + pid, "4 screen_focus", `5 screen_text ${pid}`,
-    "6 paste", "7 context", `8 screen_focus`, `9 screen_text ${pid}`, '10 paste "text"', "11 copy",
+    "6 paste", "7 context", `8 screen_focus`, `9 screen_text ${pid}`, '10 paste "text"', "11 copy words", "copy",
     "clipboard", "nonsense"];
 }
 
@@ -82,6 +108,15 @@ export function sessions(repoRoot) {
     dictate("dictate_password", example(repoRoot, "password.json")),
     dictate("dictate_dvorak", example(repoRoot, "dvorak.json")),
     dictate("dictate_hung_app", example(repoRoot, "hung_app.json")),
+    dictate("dictate_page_group", oddPage(repoRoot, "group")),
+    dictate("dictate_roleless_field", oddPage(repoRoot, "roleless")),
+    // Accessibility withdrawn while the tap runs: "denied", status 3.
+    dictate("dictate_denied", {
+      ...keys,
+      tap_timeout_ms: 200,
+      script: [key(150, "flags_changed", FN, FN_FLAG | NO_FLAGS),
+        { at_ms: 300, action: "permissions", accessibility: false }],
+    }, { awaitLines: ["denied"] }),
     {
       name: "annotate",
       args: ["annotate"],

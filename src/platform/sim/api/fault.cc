@@ -39,6 +39,7 @@ Call::Call(std::string_view function,
            const void* return_address) {
   if (DEPTH++ > 0) return;
   counted_ = true;
+  ensure_loaded();  // the desktop's faults, also for the process's first call
   uint64_t site = site_of(return_address);
   CallVerdict verdict = count_call(function, attributes, site);
   fails_ = verdict.fails;
