@@ -105,7 +105,9 @@ TEST(AccessibilityOnRequest, HiddenSubtreesOverGeneratedTrees) {
     std::vector<json> nodes(n);
     for (int k = 0; k < n; ++k) {
       std::string id = "n" + std::to_string(k);
-      nodes[k] = {{"id", id}, {"attributes", {{"AXIdentifier", id}, {"AXRole", "AXGroup"}}}};
+      nodes[k] = {{"id", id},
+                  {"attributes", {{"AXIdentifier", id}, {"AXRole", "AXGroup"}}},
+                  {"children", json::array()}};
       if (k > 0) {
         parent[k] = std::uniform_int_distribution<int>(0, k - 1)(random);
         marked[k] = std::uniform_int_distribution<int>(0, 9)(random) < 3;
@@ -115,9 +117,10 @@ TEST(AccessibilityOnRequest, HiddenSubtreesOverGeneratedTrees) {
     for (int k = n - 1; k > 0; --k) nodes[parent[k]]["children"].insert(
         nodes[parent[k]]["children"].begin(), nodes[k]);
     int focus = std::uniform_int_distribution<int>(0, n - 1)(random);
-    LOAD(json{{"applications", {{{"pid", 77}, {"ui", nodes[0]},
-                                 {"accessibility_on_request", on_request(kEnhanced)}}}},
-              {"focus", "n" + std::to_string(focus)}});
+    json app = {{"pid", 77}, {"ui", nodes[0]}, {"accessibility_on_request", on_request(kEnhanced)}};
+    json desktop = {{"focus", "n" + std::to_string(focus)}};
+    desktop["applications"] = json::array({app});
+    LOAD(desktop);
 
     std::set<std::string> all, visible;
     std::vector<bool> hidden(n, false);
