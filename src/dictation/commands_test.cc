@@ -186,7 +186,7 @@ TEST(Commands, AppAccessibilityRepliesWithItsResult) {
                            "app_accessibility 2147483648", "app_accessibility  640",
                            "app_accessibility 640  enhanced", "app_accessibility 640 Enhanced",
                            "app_accessibility 640 enhanced x", "app_accessibility 640 manual",
-                           "app_accessibility 640 ", "app_accessibility 640\tenhanced"}) {
+                           "app_accessibility 640\tenhanced", "app_accessibility 640 \tenhanced"}) {
     std::string expected = std::string(R"({"event":"app_accessibility",)") +
                            (line[0] == '6' ? R"("id":6,)" : "") + R"("result":"bad_argument"})";
     EXPECT_EQ(reply_to(line, fakes), expected) << line;

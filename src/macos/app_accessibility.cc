@@ -83,8 +83,9 @@ AccessibilityResult after_set(ax::Error set) {
 }
 
 AccessibilityResult app_accessibility(int32_t pid, bool enhanced) {
-  std::optional<proc::StartTime> started = proc::start_time(pid);
-  if (pid <= 0 || !started) return AccessibilityResult::NoApp;
+  std::optional<proc::StartTime> started;
+  if (pid > 0) started = proc::start_time(pid);
+  if (!started) return AccessibilityResult::NoApp;
   const Enabled key{pid, *started, enhanced};
   if (remembered(key)) return AccessibilityResult::Already;
 
