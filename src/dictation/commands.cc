@@ -83,16 +83,28 @@ std::optional<Reply> screen_text(const Operations& ops, std::string_view argumen
   return Reply{"screen_text", pid ? ops.screen_text(*pid) : empty_object()};
 }
 
+// Turning on an application's accessibility; a malformed argument sets
+// nothing and is answered "bad_argument".
+std::optional<Reply> app_accessibility(const Operations& ops, std::string_view argument) {
+  json::Value payload = json::Value::object();
+  std::optional<AccessibilityRequest> request = parse_accessibility_request(argument);
+  payload["result"] = request ? std::string(frontmost::platform::result_word(
+                                    ops.app_accessibility(request->pid, request->enhanced)))
+                              : std::string("bad_argument");
+  return Reply{"app_accessibility", std::move(payload)};
+}
+
 using Run = std::optional<Reply> (*)(const Operations&, std::string_view argument);
 
 // The command words, compared byte for byte.
-constexpr std::array<std::pair<std::string_view, Run>, 6> kCommands{{
+constexpr std::array<std::pair<std::string_view, Run>, 7> kCommands{{
     {"paste", &paste},
     {"copy", &copy},
     {"context", &context},
     {"clipboard", &clipboard},
     {"screen_focus", &screen_focus},
     {"screen_text", &screen_text},
+    {"app_accessibility", &app_accessibility},
 }};
 
 }  // namespace
@@ -115,6 +127,16 @@ std::optional<int32_t> parse_pid(std::string_view text) {
   int64_t value = negative ? -static_cast<int64_t>(*magnitude)
                            : static_cast<int64_t>(*magnitude);
   return static_cast<int32_t>(value);
+}
+
+std::optional<AccessibilityRequest> parse_accessibility_request(std::string_view argument) {
+  size_t space = argument.find(' ');
+  std::optional<int32_t> pid = parse_pid(argument.substr(0, space));
+  if (!pid || *pid <= 0) return std::nullopt;
+  if (space != std::string_view::npos && argument.substr(space + 1) != "enhanced") {
+    return std::nullopt;
+  }
+  return AccessibilityRequest{*pid, space != std::string_view::npos};
 }
 
 bool is_json_string(std::string_view text) {

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "json/value.h"
+#include "macos/app_accessibility.h"
 #include "macos/paste.h"
 
 namespace dictation {
@@ -35,6 +36,14 @@ std::optional<uint64_t> parse_id(std::string_view text);
 // nothing else.
 std::optional<int32_t> parse_pid(std::string_view text);
 
+// The argument of "app_accessibility": a positive process id, then either
+// nothing or one space and "enhanced". None when it is anything else.
+struct AccessibilityRequest {
+  int32_t pid = 0;
+  bool enhanced = false;
+};
+std::optional<AccessibilityRequest> parse_accessibility_request(std::string_view argument);
+
 // A complete JSON document whose value is a string, with JSON white space
 // around it allowed, as the strict reader takes it (json/strict.h): a NUL
 // anywhere refuses it, and nothing but a string is ever built.
@@ -48,6 +57,8 @@ struct Operations {
   std::function<bool()> pasteboard_sensitive;
   std::function<json::Value()> screen_focus;
   std::function<json::Value(int32_t pid)> screen_text;
+  std::function<frontmost::platform::AccessibilityResult(int32_t pid, bool enhanced)>
+      app_accessibility;
 };
 
 struct Reply {

@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace dictation {
 namespace {
 
+using frontmost::platform::AccessibilityResult;
 using frontmost::platform::PasteResult;
 
 // Fake operations that count their calls.
@@ -17,6 +21,8 @@ struct Fakes {
   bool sensitive = false;
   json::Value focus = json::Value::parse(R"({"focused":false})");
   std::vector<int32_t> text_pids;  // the argument of each screen_text call
+  AccessibilityResult accessibility = AccessibilityResult::Enabled;
+  std::vector<std::pair<int32_t, bool>> accessibility_asked;  // pid, enhanced
   int calls = 0;
 
   Operations ops() {
@@ -29,6 +35,11 @@ struct Fakes {
           ++calls;
           text_pids.push_back(pid);
           return json::Value::parse(R"({"before":null,"text":""})");
+        },
+        [this](int32_t pid, bool enhanced) {
+          ++calls;
+          accessibility_asked.emplace_back(pid, enhanced);
+          return accessibility;
         },
     };
   }
@@ -160,6 +171,61 @@ TEST(Commands, ArgumentKeepsItsLeadingSpaces) {
   EXPECT_EQ(command.id, 12u);
   EXPECT_EQ(command.word, "screen_text");
   EXPECT_EQ(command.argument, " 5");
+}
+
+TEST(Commands, AppAccessibilityRepliesWithItsResult) {
+  Fakes fakes;
+  EXPECT_EQ(reply_to("5 app_accessibility 640", fakes),
+            R"({"event":"app_accessibility","id":5,"result":"enabled"})");
+  fakes.accessibility = AccessibilityResult::NoApp;
+  EXPECT_EQ(reply_to("app_accessibility +0720 enhanced", fakes),
+            R"({"event":"app_accessibility","result":"no_app"})");
+  EXPECT_EQ(fakes.accessibility_asked,
+            (std::vector<std::pair<int32_t, bool>>{{640, false}, {720, true}}));
+  for (const char* line : {"app_accessibility", "6 app_accessibility 0", "app_accessibility -5",
+                           "app_accessibility 2147483648", "app_accessibility  640",
+                           "app_accessibility 640  enhanced", "app_accessibility 640 Enhanced",
+                           "app_accessibility 640 enhanced x", "app_accessibility 640 manual",
+                           "app_accessibility 640\tenhanced", "app_accessibility 640 \tenhanced"}) {
+    std::string expected = std::string(R"({"event":"app_accessibility",)") +
+                           (line[0] == '6' ? R"("id":6,)" : "") + R"("result":"bad_argument"})";
+    EXPECT_EQ(reply_to(line, fakes), expected) << line;
+  }
+  EXPECT_EQ(fakes.calls, 2);
+}
+
+// Over many generated arguments: the operation is asked exactly when the
+// argument is a positive pid (written with an optional "+" and leading
+// zeros), alone or followed by one space and "enhanced".
+TEST(Commands, AppAccessibilityArgumentProperty) {
+  const std::vector<std::string> pieces = {"0", "1", "7", "640", "2147483647", "2147483648",
+                                           "+", "-", " ", "  ", "enhanced", "enhance", "x",
+                                           "\t", "99999999999"};
+  std::mt19937 random(24);
+  int asked = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string argument;
+    for (int n = std::uniform_int_distribution<int>(0, 4)(random); n > 0; --n)
+      argument += pieces[std::uniform_int_distribution<size_t>(0, pieces.size() - 1)(random)];
+    std::optional<AccessibilityRequest> request = parse_accessibility_request(argument);
+    // The canonical text of what was understood, against the argument with
+    // its sign and leading zeros taken off.
+    std::string plain = argument;
+    if (!plain.empty() && plain[0] == '+') plain.erase(0, 1);
+    plain.erase(0, std::min(plain.find_first_not_of('0'), plain.size()));
+    if (request) {
+      ++asked;
+      EXPECT_GT(request->pid, 0) << argument;
+      EXPECT_EQ(plain, std::to_string(request->pid) + (request->enhanced ? " enhanced" : ""))
+          << argument;
+    } else {
+      for (int64_t pid : {1, 7, 640, 2147483647}) {
+        EXPECT_NE(plain, std::to_string(pid)) << argument;
+        EXPECT_NE(plain, std::to_string(pid) + " enhanced") << argument;
+      }
+    }
+  }
+  EXPECT_GT(asked, 500);  // the generator reaches the accepted forms
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "dictation/operations.h"
 
+#include "macos/app_accessibility.h"
 #include "macos/caret.h"
 #include "macos/pasteboard.h"
 #include "macos_screen/focus.h"
@@ -14,6 +15,7 @@ const Operations& platform_operations() {
       &frontmost::platform::pasteboard_sensitive,
       &frontmost::platform::screen::focus,
       &frontmost::platform::screen::text,
+      &frontmost::platform::app_accessibility,
   };
   return operations;
 }

@@ -51,6 +51,10 @@ bool value_get_error(cf::TypeRef value, Error* out);
 
 // AXUIElement
 cf::Ref create_system_wide();  // never null
+// The application element of process `pid` (AXUIElementCreateApplication),
+// made locally without a message: a pid that has no application still gives
+// an element, whose requests fail. Null only if the system gives none.
+cf::Ref create_application(int32_t pid);
 Error set_messaging_timeout(cf::TypeRef element, float seconds);
 Error copy_attribute_value(cf::TypeRef element, std::string_view name,
                            cf::Ref* value);
@@ -68,5 +72,10 @@ Error copy_parameterized_attribute_value(cf::TypeRef element,
 Error is_attribute_settable(cf::TypeRef element, std::string_view name,
                             bool* settable);
 Error get_pid(cf::TypeRef element, int32_t* pid);
+// AXUIElementSetAttributeValue: one message asking the application to set
+// `name` to `value` (borrowed). The application decides what a set means and
+// may answer an error although it acted on it.
+Error set_attribute_value(cf::TypeRef element, std::string_view name,
+                          cf::TypeRef value);
 
 }  // namespace ax

@@ -121,6 +121,20 @@ Outcome process_name() {
   return outcome("proc_name", text.rfind("quorvel", 0) == 0, text);
 }
 
+// Its own start time, read twice alike, lies between 2020 and now; the
+// application element of a window's owner is made without a message (no
+// attribute is ever set here).
+Outcome process_start(int64_t window_owner) {
+  std::optional<proc::StartTime> own = proc::start_time(proc::self());
+  bool ok = own && proc::start_time(proc::self()) == own && own->seconds > 1600000000 &&
+            own->seconds <= clocks::wall_millis() / 1000 && own->microseconds < 1000000;
+  cf::Ref app = ax::create_application(
+      static_cast<int32_t>(window_owner > 0 ? window_owner : proc::self()));
+  ok = ok && app && cf::get_type_id(app.get()) == cf::TypeId::AXUIElement;
+  return outcome("process start time and application element", ok,
+                 own ? "started at " + std::to_string(own->seconds) : "no start time");
+}
+
 Outcome clocks_and_sleep() {
   auto m0 = clocks::Monotonic::now();
   clocks::sleep_for(milliseconds(20));
@@ -216,6 +230,7 @@ std::vector<Outcome> run_all() {
   all.push_back(pasteboard());
   all.push_back(running_application(window_owner));
   all.push_back(process_name());
+  all.push_back(process_start(window_owner));
   all.push_back(clocks_and_sleep());
   all.push_back(secure_input());
   auto [queue, keyboard] = main_queue();

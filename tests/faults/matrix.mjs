@@ -55,7 +55,8 @@ const FALLIBLE = new Set([
   "cg::event_tap_create", "cg::event_tap_enable", "cg::event_tap_is_enabled", "cg::event_create",
   "cg::event_create_keyboard_event", "cg::event_source_create", "cg::event_post",
   "cg::window_list_copy_window_info", "cg::rect_make_with_dictionary_representation",
-  "dl::open", "dl::symbol", "objc::get_class", "proc::name",
+  "ax::create_application", "ax::set_attribute_value",
+  "dl::open", "dl::symbol", "objc::get_class", "proc::name", "proc::start_time",
   "objc::send", "objc::send_id", "objc::send_int", "objc::send_index", "objc::send_cstring",
   "objc::send_uint", "objc::send_utf8", "objc::send_bool_id",
 ]);

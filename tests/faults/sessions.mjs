@@ -82,7 +82,7 @@ function dictateCommands(desktop) {
   const pid = pidOf(desktop);
   return ["1 context", "2 clipboard", "3 screen_text " + pid, "4 screen_focus", `5 screen_text ${pid}`,
     "6 paste", "7 context", `8 screen_focus`, `9 screen_text ${pid}`, '10 paste "text"', "11 copy words", "copy",
-    "clipboard", "nonsense"];
+    `12 app_accessibility ${pid}`, `13 app_accessibility ${pid} enhanced`, "clipboard", "nonsense"];
 }
 
 /**
@@ -108,6 +108,7 @@ export function sessions(repoRoot) {
     dictate("dictate_password", example(repoRoot, "password.json")),
     dictate("dictate_dvorak", example(repoRoot, "dvorak.json")),
     dictate("dictate_hung_app", example(repoRoot, "hung_app.json")),
+    dictate("dictate_chat_app", example(repoRoot, "chat_app.json")),
     dictate("dictate_page_group", oddPage(repoRoot, "group")),
     dictate("dictate_roleless_field", oddPage(repoRoot, "roleless")),
     // Accessibility withdrawn while the tap runs: "denied", status 3.

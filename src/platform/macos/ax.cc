@@ -38,6 +38,10 @@ cf::Ref create_system_wide() {
   return macos::adopt(AXUIElementCreateSystemWide());
 }
 
+cf::Ref create_application(int32_t pid) {
+  return macos::adopt(AXUIElementCreateApplication(static_cast<pid_t>(pid)));
+}
+
 Error set_messaging_timeout(cf::TypeRef element, float seconds) {
   if (!is_element(element)) return kIllegalArgument;
   return AXUIElementSetMessagingTimeout(as<AXUIElementRef>(element), seconds);
@@ -121,6 +125,15 @@ Error get_pid(cf::TypeRef element, int32_t* pid) {
   AXError error = AXUIElementGetPid(as<AXUIElementRef>(element), &owner);
   if (error == kAXErrorSuccess) *pid = owner;
   return error;
+}
+
+Error set_attribute_value(cf::TypeRef element, std::string_view name,
+                          cf::TypeRef value) {
+  cf::Ref attribute = macos::name_string(name);
+  if (!is_element(element) || !attribute || !value) return kIllegalArgument;
+  return AXUIElementSetAttributeValue(as<AXUIElementRef>(element),
+                                      as<CFStringRef>(attribute.get()),
+                                      macos::cf_of(value));
 }
 
 }  // namespace ax

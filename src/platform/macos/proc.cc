@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <optional>
 #include <cstring>
 
 namespace proc {
@@ -25,6 +26,17 @@ int name(int32_t pid, char* buffer, uint32_t size) {
   size_t n = std::min<size_t>({static_cast<size_t>(length), 2 * MAXCOMLEN, size});
   std::memcpy(buffer, field, n);
   return static_cast<int>(n);
+}
+
+// PROC_PIDTBSDINFO answers for the processes of the same user (those a
+// user dictates into); it fills the whole record or fails, with ESRCH for a
+// process that does not exist.
+std::optional<StartTime> start_time(int32_t pid) {
+  if (pid <= 0) return std::nullopt;
+  struct proc_bsdinfo info {};
+  constexpr int kSize = static_cast<int>(sizeof info);
+  if (proc_pidinfo(pid, PROC_PIDTBSDINFO, 0, &info, kSize) != kSize) return std::nullopt;
+  return StartTime{info.pbi_start_tvsec, info.pbi_start_tvusec};
 }
 
 }  // namespace proc

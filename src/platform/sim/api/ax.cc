@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/sim/api/fault.h"
+#include "platform/sim/model/app_accessibility.h"
 #include "platform/sim/model/element.h"
 #include "platform/sim/model/state.h"
 #include "platform/sim/model/values.h"
@@ -65,6 +66,11 @@ Outcome system_wide_attribute(const Desktop& d, std::string_view name) {
   }
   if (name == "AXFocusedUIElement") {
     if (!d.focus) return {ax::kNoValue, cf::Ref()};
+    if (NodePtr focused = d.find(*d.focus)) {
+      NodePtr reported = reported_focus(d, focused);
+      if (!reported) return {ax::kNoValue, cf::Ref()};
+      return {ax::kSuccess, element_ref(reported)};
+    }
     return {ax::kSuccess, make_element(d, *d.focus)};
   }
   return {ax::kAttributeUnsupported, cf::Ref()};
@@ -73,13 +79,19 @@ Outcome system_wide_attribute(const Desktop& d, std::string_view name) {
 Outcome attribute(const Desktop& d, const NodePtr& node,
                   std::string_view name) {
   if (!node) return system_wide_attribute(d, name);
+  if (auto flag = read_on_request(d, *node, name)) {
+    if (flag->error != ax::kSuccess) return {flag->error, cf::Ref()};
+    return {ax::kSuccess, cf::Ref::retained(cf::boolean_value(flag->value))};
+  }
   if (auto it = node->attributes.find(name); it != node->attributes.end()) {
     return from_recipe(d, *it->second);
   }
   if (name == "AXChildren" || name == "AXVisibleChildren") {
     std::vector<cf::Ref> items;
     items.reserve(node->children.size());
-    for (const auto& child : node->children) items.push_back(element_ref(child));
+    for (const auto& child : node->children) {
+      if (shown(d, *child)) items.push_back(element_ref(child));
+    }
     return {ax::kSuccess, make_array(std::move(items))};
   }
   if (name == "AXParent") {
@@ -120,7 +132,7 @@ ax::Error message(cf::TypeRef element, F&& answer) {
     State& s = state();
     std::lock_guard<std::mutex> lock(s.mu);
     if (!s.desktop->permissions.accessibility) return ax::kAPIDisabled;
-    if (e->node && !e->node->alive) return ax::kInvalidUIElement;
+    if (e->node && !reachable(*s.desktop, *e->node)) return ax::kInvalidUIElement;
     delay_ms = e->node ? delay_of(*s.desktop, *e->node)
                        : s.desktop->system_wide_delay_ms;
   }
@@ -137,7 +149,7 @@ ax::Error message(cf::TypeRef element, F&& answer) {
   }
   State& s = state();
   std::lock_guard<std::mutex> lock(s.mu);
-  if (e->node && !e->node->alive) return ax::kInvalidUIElement;
+  if (e->node && !reachable(*s.desktop, *e->node)) return ax::kInvalidUIElement;
   return answer(*s.desktop, e->node);
 }
 
@@ -154,6 +166,22 @@ using sim::Outcome;
 cf::Ref create_system_wide() {
   sim::ensure_loaded();
   return sim::element_ref(nullptr);
+}
+
+// The root of the application's tree. Any other pid gives an element that
+// answers kAXErrorInvalidUIElement, as a process without an application
+// would.
+cf::Ref create_application(int32_t pid) {
+  sim::Call call("AXUIElementCreateApplication");
+  if (call.fails()) return {};
+  return sim::with_desktop([&](const Desktop& d) {
+    const sim::Application* app = d.application(pid);
+    if (app && app->ui) return sim::element_ref(app->ui);
+    auto none = std::make_shared<sim::Node>();
+    none->pid = pid;
+    none->alive = false;
+    return sim::element_ref(none);
+  });
 }
 
 Error set_messaging_timeout(cf::TypeRef element, float seconds) {
@@ -295,12 +323,36 @@ Error get_pid(cf::TypeRef element, int32_t* pid) {
   if (call.fails()) return call.error();
   const auto* e = sim::as<sim::Element>(element);
   if (!e || !e->node) return kIllegalArgument;
-  return sim::with_desktop([&](const Desktop&) {
-    if (!e->node->alive) return kInvalidUIElement;
+  return sim::with_desktop([&](const Desktop& d) {
+    if (!sim::reachable(d, *e->node)) return kInvalidUIElement;
     if (e->node->pid_error) return *e->node->pid_error;
     *pid = e->node->pid;
     return kSuccess;
   });
+}
+
+// Every set that reaches an element is logged, answered or not.
+Error set_attribute_value(cf::TypeRef element, std::string_view name,
+                          cf::TypeRef value) {
+  sim::Call call("AXUIElementSetAttributeValue", name);
+  if (call.fails()) return call.error();
+  const auto* e = sim::as<sim::Element>(element);
+  if (!e || !value) return kIllegalArgument;
+  std::optional<bool> flag;
+  if (cf::get_type_id(value) == cf::TypeId::Boolean) {
+    flag = cf::equal(value, cf::boolean_value(true));
+  }
+  Error error = sim::message(element, [&](Desktop& d, const NodePtr& node) {
+    return sim::set_on_request(d, node.get(), name, flag);
+  });
+  if (sim::log_enabled()) {
+    nlohmann::json pid = e->node ? nlohmann::json(e->node->pid) : nlohmann::json();
+    sim::log_effect({{"effect", "ax_set"},
+                     {"pid", pid},
+                     {"attribute", name},
+                     {"value", flag ? nlohmann::json(*flag) : nlohmann::json()}});
+  }
+  return error;
 }
 
 }  // namespace ax

@@ -1,5 +1,5 @@
-// Process names, as the desktop's "processes" gives them.
-#include "platform/sim/api/fault.h"
+// Process names, as the desktop's "processes" gives them, and start times:
+// an application's changes when it is relaunched.
 #include "platform/proc.h"
 
 #include <algorithm>
@@ -7,6 +7,8 @@
 
 #include <unistd.h>
 
+#include "platform/sim/api/fault.h"
+#include "platform/sim/model/app_accessibility.h"
 #include "platform/sim/model/state.h"
 
 namespace proc {
@@ -23,6 +25,12 @@ int name(int32_t pid, char* buffer, uint32_t size) {
     std::memcpy(buffer, it->second.data(), n);
     return static_cast<int>(n);
   });
+}
+
+std::optional<StartTime> start_time(int32_t pid) {
+  sim::Call call("proc_pidinfo");
+  if (call.fails()) return std::nullopt;
+  return sim::with_desktop([&](const sim::Desktop& d) { return sim::start_time(d, pid); });
 }
 
 }  // namespace proc

@@ -5,6 +5,8 @@
 #include <set>
 #include <utility>
 
+#include "platform/sim/model/app_accessibility.h"
+
 namespace sim {
 namespace {
 
@@ -196,6 +198,14 @@ std::string parse_data_action(const json& a, uint64_t* next_auto_id,
     }
     return parse_clock(a, w, &out->clock);
   }
+  if (name == "relaunch") {
+    out->kind = DataAction::Kind::Relaunch;
+    if (auto r = only_members(a, {"pid"}, w); !r.empty()) return r;
+    if (!a.contains("pid") || !parse_code(a["pid"], &out->application.pid)) {
+      return w.at("pid").fail("expected a 32-bit process id");
+    }
+    return "";
+  }
   return kNotDataAction;
 }
 
@@ -288,6 +298,8 @@ std::string apply(Desktop& d, DataAction& a) {
     case Kind::Clock:
       apply_clock(a.clock);
       return "";
+    case Kind::Relaunch:
+      return relaunch(d, a.application.pid);
   }
   return kNotDataAction;
 }

@@ -15,7 +15,8 @@ namespace sim {
 
 struct DataAction {
   enum class Kind {
-    Set, Focus, SecureInput, Pasteboard, Windows, Application, Delay, Clock
+    Set, Focus, SecureInput, Pasteboard, Windows, Application, Delay, Clock,
+    Relaunch  // application.pid: a new process under that pid
   };
   Kind kind = Kind::Set;
   std::string element;

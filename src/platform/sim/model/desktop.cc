@@ -55,6 +55,7 @@ void Desktop::put_application(Application app) {
     if (old.pid == app.pid) {
       retire(old.ui);
       adopt_tree(app.ui);
+      app.process = old.process;
       old = std::move(app);
       return;
     }

@@ -44,8 +44,27 @@ struct Node {
   std::optional<size_t> multiple_count;
   bool multiple_no_array = false;
   bool alive = true;  // false once removed from the desktop
+  // Exists, with its subtree, only while its application's accessibility is
+  // on (app_accessibility.h).
+  bool needs_accessibility = false;
 };
 using NodePtr = std::shared_ptr<Node>;
+
+// An application that builds its accessibility tree only when an assistive
+// client sets `attribute` to true on its application element
+// (app_accessibility.h).
+struct AccessibilityOnRequest {
+  std::string attribute;  // "AXManualAccessibility" or "AXEnhancedUserInterface"
+  double delay_ms = 0;    // from the set to the tree
+  bool answers_unsupported = false;  // every set of it answers -25205
+};
+
+// The running process behind an application: a relaunch makes a new one.
+struct Process {
+  uint64_t launch = 0;                // new for every launch: its start time
+  bool requested = false;             // the attribute was set to true
+  std::optional<int64_t> on_from_ns;  // monotonic: accessibility on from then
+};
 
 struct Application {
   int32_t pid = 0;
@@ -57,6 +76,8 @@ struct Application {
   double delay_ms = 0;         // of every element without a delay of its own
   bool running = true;         // false: the runtime does not know the process
   double lookup_delay_ms = 0;  // runningApplicationWithProcessIdentifier:
+  std::optional<AccessibilityOnRequest> on_request;  // none: always on
+  Process process;
 };
 
 struct Pasteboard {
@@ -124,7 +145,7 @@ struct Desktop {
   NodePtr find(std::string_view id) const;  // live first, then retired
   const Application* application(int32_t pid) const;
   // Adds or replaces (by pid) an application; elements of a replaced tree
-  // are retired.
+  // are retired. A replaced application keeps its process.
   void put_application(Application app);
   // Marks a subtree removed and moves its ids to `retired`.
   void retire(const NodePtr& root);

@@ -134,6 +134,8 @@ std::string parse_element(const json& j, const Where& where, int32_t pid,
       node->pid_error = code;
     } else if (key == "multiple") {
       r = parse_multiple(v, w, node.get());
+    } else if (key == "needs_accessibility") {
+      r = parse_bool(v, w, &node->needs_accessibility);
     } else if (key == "children") {
       if (!v.is_array()) return w.fail("expected an array of elements");
       for (size_t k = 0; k < v.size() && r.empty(); ++k) {
@@ -191,11 +193,14 @@ std::string parse_application(const json& j, const Where& where,
     } else if (key == "running") {
       std::string r = parse_bool(v, w, &out->running);
       if (!r.empty()) return r;
+    } else if (key == "accessibility_on_request") {
+      std::string r = parse_on_request(v, w, &out->on_request);
+      if (!r.empty()) return r;
     } else {
       return w.fail("unknown member");
     }
   }
-  return "";
+  return finish_application(where, out);
 }
 
 }  // namespace sim

@@ -4,6 +4,7 @@
 //   desktop_file_elements.cc   applications, elements, attributes, settable
 //   desktop_file_events.cc     events, script, permissions, clock, delays
 //   desktop_file_pasteboard.cc pasteboard, paste reaction, windows
+//   desktop_file_accessibility.cc  an application's accessibility on request
 // Every reader returns "" or the reason, which names the path of the fault.
 #pragma once
 
@@ -57,5 +58,11 @@ std::string parse_focus(const json& j, const Where& w,
                         std::optional<std::string>* out, Collected* c);
 // The "paste" member: what the focused application does on Command+V.
 std::string parse_paste(const json& j, Desktop* d, Collected* c);
+// An application's "accessibility_on_request".
+std::string parse_on_request(const json& j, const Where& where,
+                             std::optional<AccessibilityOnRequest>* out);
+// Ends reading an application: gives it its process, checks what its
+// members require of one another.
+std::string finish_application(const Where& where, Application* app);
 
 }  // namespace sim::desktop_file_detail

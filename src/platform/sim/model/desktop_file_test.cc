@@ -36,6 +36,23 @@ TEST(DesktopFile, BadFilesGivePreciseReasons) {
       {R"({"applications": [{"pid": 1, "ui": {"id": "a"}},
                             {"pid": 2, "ui": {"id": "b", "children": [{"id": "a"}]}}]})",
        "applications[1].ui.children[0].id: duplicate id \"a\""},
+      {R"({"applications": [{"pid": 1, "accessibility_on_request":
+                               {"attribute": "AXManualAccessibility"}}]})",
+       "applications[0].accessibility_on_request: needs a \"ui\": the attribute is set on its root"},
+      {R"({"applications": [{"pid": 1, "ui": {"needs_accessibility": true},
+          "accessibility_on_request": {"attribute": "AXEnhancedUserInterface"}}]})",
+       "applications[0].ui.needs_accessibility: the application element itself always exists"},
+      {R"({"applications": [{"pid": 1, "ui": {}, "accessibility_on_request":
+                               {"attribute": "AXEnhanced"}}]})",
+       "applications[0].accessibility_on_request.attribute: expected \"AXManualAccessibility\" "
+       "or \"AXEnhancedUserInterface\""},
+      {R"({"applications": [{"pid": 1, "ui": {}, "accessibility_on_request":
+          {"attribute": "AXManualAccessibility", "answer": "maybe"}}]})",
+       "applications[0].accessibility_on_request.answer: expected \"success\" or \"unsupported\""},
+      {R"({"applications": [{"pid": 1, "ui": {}, "accessibility_on_request": {"delay_ms": 5}}]})",
+       "applications[0].accessibility_on_request.attribute: missing"},
+      {R"({"applications": [{"pid": 1, "ui": {"children": [{"needs_accessibility": 1}]}}]})",
+       "applications[0].ui.children[0].needs_accessibility: expected true or false"},
       {R"({"applications": [{"pid": 1}, {"pid": 1}]})",
        "applications[1].pid: two applications with pid 1"},
       {R"({"applications": [{"pid": 4294967296}]})",

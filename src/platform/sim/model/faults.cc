@@ -19,8 +19,10 @@ const std::vector<std::string_view> kAttributeCalls = {
     "AXUIElementCopyMultipleAttributeValues",
     "AXUIElementCopyParameterizedAttributeValue",
     "AXUIElementIsAttributeSettable",
+    "AXUIElementSetAttributeValue",
 };
 const std::vector<std::string_view> kOtherCalls = {
+    "AXUIElementCreateApplication",
     "AXUIElementGetPid",
     "AXUIElementSetMessagingTimeout",
     "AXValueCreate",
@@ -41,6 +43,7 @@ const std::vector<std::string_view> kOtherCalls = {
     "dlsym",
     "objc_getClass",
     "proc_name",
+    "proc_pidinfo",
     // Messages, by selector.
     "generalPasteboard",
     "types",
