@@ -76,7 +76,8 @@ bool post(std::span<const Step> steps) {
     if (step.key.modifier) set_type(event.get(), cg::kFlagsChanged);
     cg::event_set_flags(event.get(), step.key.flags);
     cg::event_post(cg::TapLocation::HID, event.get());
-    // Each event reaches the taps before the next is made.
+    // A gap between events, as between real key presses: each passes the
+    // taps on its own.
     clocks::sleep_for(std::chrono::milliseconds(20));
   }
   return true;
