@@ -71,6 +71,7 @@ branch fail "in an elseif() after another if()" $'if(QCH_X)\nelseif(QCH_Y)\n  fi
 branch fail "in if(QCH_TESTS)" $'if(QCH_TESTS)\n  find_package(Foo)\nendif()' 'UNKNOWN Foo'
 branch pass "nested inside if(NOT APPLE)" $'if(NOT APPLE)\n  if(QCH_X)\n    find_package(Foo)\n  endif()\nendif()'
 branch fail "after a closed if(NOT APPLE)" $'if(NOT APPLE)\nendif()\nfind_package(Foo)' 'UNKNOWN Foo'
+branch fail "in if(NOT APPLE OR ...) over two lines" $'if(NOT APPLE\n   OR QCH_X)\n  find_package(Foo)\nendif()' 'UNKNOWN Foo'
 branch pass "in a comment" '# find_package(Foo)'
 branch fail "a library looked for on Apple" 'find_library(FOO_LIB NAMES foo)' 'UNKNOWN FOO_LIB'
 
