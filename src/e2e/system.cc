@@ -47,8 +47,9 @@ json::Value focus() {
   cf::Ref element = frontmost::platform::system_focus();
   json::Value out = json::Value::object();
   int32_t pid = 0;
-  out["focused"] = element && ax::get_pid(element.get(), &pid) == ax::kSuccess;
-  if (!out["focused"]) return out;
+  bool focused = element && ax::get_pid(element.get(), &pid) == ax::kSuccess;
+  out["focused"] = focused;
+  if (!focused) return out;
   std::optional<frontmost::platform::screen::App> app =
       frontmost::platform::screen::running_app(pid);
   out["pid"] = pid;
