@@ -20,6 +20,7 @@ set(rule_annotate "dictation;macos;platform;json;unicode;stream")
 set(rule_inspect "json;unicode;stream")
 set(rule_main "dictation;annotate;inspect;json;unicode;stream")
 set(rule_selfcheck "macos_screen;macos;platform;json;unicode")
+set(rule_e2e "macos_screen;macos;platform;json;unicode")
 
 # Layers inside a folder, highest first: the sources of each layer may
 # include their own layer and those after it, never one before it. Other

@@ -45,3 +45,11 @@ namespace appkit {
 inline constexpr const char* kPath =
     "/System/Library/Frameworks/AppKit.framework/AppKit";
 }  // namespace appkit
+
+namespace coregraphics {
+inline constexpr const char* kPath =
+    "/System/Library/Frameworks/CoreGraphics.framework/CoreGraphics";
+// Looked up at run time by the end-to-end driver (src/e2e) only.
+using CGPreflightListenEventAccessFn = bool (*)();  // Input Monitoring granted
+using CGEventSetTypeFn = void (*)(cf::TypeRef event, uint32_t type);
+}  // namespace coregraphics
