@@ -5,14 +5,8 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 check=$root/scripts/check-brewfile
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-passed=0 failed=0
-result() {  # ok|FAIL name
-  if [ "$1" = ok ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-  echo "$1 $2"
-}
+# shellcheck source=tests/scripts/cases.sh
+. "$(dirname "$0")/cases.sh"
 
 # A fresh copy of every CMake file and the Brewfile.
 copy() {
@@ -84,5 +78,4 @@ grep -q '^    find_package(benchmark REQUIRED)$' "$work/root/CMakeLists.txt" ||
   result FAIL "the benchmark case could not be set up"
 expect pass "benchmark looked for off Apple only, without its formula"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

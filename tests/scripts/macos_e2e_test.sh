@@ -6,14 +6,8 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 e2e=$root/scripts/macos-e2e
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-passed=0 failed=0
-result() {  # ok|FAIL name
-  if [ "$1" = ok ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-  echo "$1 $2"
-}
+# shellcheck source=tests/scripts/cases.sh
+. "$(dirname "$0")/cases.sh"
 
 # built folder [programs...]: a build folder holding stand-ins that fail
 # the case if they ever run (nothing may run before the platform check).
@@ -60,5 +54,4 @@ case_ "--helper names another helper" 2 "runs on macOS only" driver-only --helpe
 case_ "--helper= before the folder" 2 "runs on macOS only" --helper="$work/universal-helper" driver-only
 case_ "a built folder, not on macOS" 2 "runs on macOS only" full
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -13,14 +13,8 @@ for tool in clang-19 llvm-lipo-19 llvm-otool-19 ld64.lld-19; do
   command -v "$tool" >/dev/null || { echo "macos_package_test: skipped, no $tool"; exit 0; }
 done
 [ -d "$sysroot" ] || { echo "macos_package_test: skipped, no sysroot (scripts/macos-package makes it)"; exit 0; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-passed=0 failed=0
-result() {  # ok|FAIL name
-  if [ "$1" = ok ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-  echo "$1 $2"
-}
+# shellcheck source=tests/scripts/cases.sh
+. "$(dirname "$0")/cases.sh"
 
 printf 'int main(void) { return 0; }\n' >"$work/main.c"
 printf 'int extra(void) { return 1; }\n' >"$work/extra.c"
@@ -76,5 +70,4 @@ else
   result FAIL "the signed slice beside the unsigned one"
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -6,14 +6,8 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 lint=$root/scripts/lint/workflows.cjs
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-passed=0 failed=0
-result() {  # ok|FAIL name
-  if [ "$1" = ok ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-  echo "$1 $2"
-}
+# shellcheck source=tests/scripts/cases.sh
+. "$(dirname "$0")/cases.sh"
 
 for workflow in "$root"/.github/workflows/*.yml; do
   if out=$(node "$lint" "$workflow" 2>&1); then
@@ -47,5 +41,4 @@ refused "a job that needs an unknown job" '0,/^    runs-on:/s//    needs: no-suc
 
 if node "$lint" >/dev/null 2>&1; then result FAIL "no file named: status 0"; else result ok "no file named is refused"; fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
