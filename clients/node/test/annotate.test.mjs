@@ -101,7 +101,7 @@ describe("annotate", () => {
     const desktop = new Desktop({ tap: { refused: true } });
     const error = await startAnnotate({ binary, env: desktop.env }).then(() => assert.fail("started"), (e) => e);
     assert.ok(error instanceof HelperDeniedError);
-    assert.equal(error.code, 3);
+    assert.equal(error.exitCode, 3);
     desktop.dispose();
   });
 });

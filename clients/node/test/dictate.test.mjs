@@ -61,7 +61,7 @@ describe("start and end", () => {
       .then(() => assert.fail("started"), (e) => e);
     assert.ok(error instanceof HelperDeniedError);
     assert.ok(error instanceof HelperExitError, "a denial is also an end");
-    assert.equal(error.code, 3);
+    assert.equal(error.exitCode, 3);
     assert.equal(error.stderr, "");
     desktop.dispose();
   });
@@ -71,7 +71,7 @@ describe("start and end", () => {
       const error = await startDictate({ key, binary }).then(() => assert.fail(key), (e) => e);
       assert.ok(error instanceof HelperExitError, key);
       assert.ok(!(error instanceof HelperDeniedError), key);
-      assert.equal(error.code, 1, key);
+      assert.equal(error.exitCode, 1, key);
       assert.equal(error.signal, null, key);
       assert.equal(error.stderr, USAGE, key);
       assert.match(error.message, /status 1: usage:/u);
@@ -82,7 +82,7 @@ describe("start and end", () => {
     const error = await startDictate({ key: "fn", binary: "/nonexistent/helper" })
       .then(() => assert.fail("started"), (e) => e);
     assert.ok(error instanceof HelperSpawnError && error instanceof HelperError);
-    assert.equal(error.errno, "ENOENT");
+    assert.equal(error.code, "ENOENT");
   });
 
   it("finds the binary through QUORVEL_HELPER in env", async () => {
@@ -220,7 +220,7 @@ describe("timeouts and ends", () => {
     for (const request of pending) {
       const error = await request.then(() => assert.fail("answered"), (e) => e);
       assert.ok(error instanceof HelperExitError);
-      assert.equal(error.code, null);
+      assert.equal(error.exitCode, null);
       assert.equal(error.signal, "SIGKILL");
     }
     assert.deepEqual(await exited, [null, "SIGKILL"]);

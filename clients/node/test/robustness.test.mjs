@@ -17,14 +17,14 @@ describe("a misbehaving helper", () => {
     const binary = fakeHelper(`printf '{"event":"rea'; exit 5`);
     const error = await startDictate({ key: "fn", binary }).then(() => assert.fail("started"), (e) => e);
     assert.ok(error instanceof HelperExitError);
-    assert.equal(error.code, 5);
+    assert.equal(error.exitCode, 5);
   });
 
   it("that dies after half a line mid-session reports it and rejects the request", async () => {
     const binary = fakeHelper(`${READY}; read line; printf '{"event":"clipb'; exit 0`);
     const session = await startDictate({ key: "fn", binary });
     const invalid = next(session, "invalid_line");
-    await assert.rejects(session.clipboard(), (e) => e instanceof HelperExitError && e.code === 0);
+    await assert.rejects(session.clipboard(), (e) => e instanceof HelperExitError && e.exitCode === 0);
     assert.equal(await invalid, '{"event":"clipb');
     assert.equal(alive(session.pid), false);
   });
@@ -59,7 +59,7 @@ ${READY}; cat >/dev/null`);
     const exit = next(session, "exit");
     const error = await session.context().then(() => assert.fail("answered"), (e) => e);
     assert.ok(error instanceof HelperDeniedError);
-    assert.equal(error.code, 3);
+    assert.equal(error.exitCode, 3);
     await denied;
     assert.deepEqual(await exit, [3, null]);
   });
