@@ -119,13 +119,20 @@ export class HelperProcess {
       // The end is the process's, not its pipes': a grandchild (a wrapper
       // script that does not exec) may hold them open long after. What the
       // process wrote before it exited is read within PIPE_DRAIN_MS; then
-      // the pipes are closed on our side.
+      // the pipes are closed on our side, after one more pass of the event
+      // loop's I/O phase (timers run before it, so a host that blocked its
+      // loop still reads what was waiting).
       child.once("exit", () => {
-        const drain = setTimeout(() => {
+        let closed = false;
+        const drain = setTimeout(() => setImmediate(() => {
+          if (closed) return;
           child.stdout?.destroy();
           child.stderr?.destroy();
-        }, PIPE_DRAIN_MS);
-        child.once("close", () => clearTimeout(drain));
+        }), PIPE_DRAIN_MS);
+        child.once("close", () => {
+          closed = true;
+          clearTimeout(drain);
+        });
       });
       // "close" comes after the process ended and its streams were read to
       // the end (or closed), so every line has been handed over before the
