@@ -98,11 +98,10 @@ export abstract class Session extends EventEmitter {
    * after `graceMs` (default 5000; Infinity waits for ever) is killed.
    * Commands after close() began reject with HelperClosedError.
    */
-  async close(graceMs: number = DEFAULT_CLOSE_GRACE_MS): Promise<number | null> {
+  close(graceMs: number = DEFAULT_CLOSE_GRACE_MS): Promise<number | null> {
     const grace = checkTimeout("graceMs", graceMs, DEFAULT_CLOSE_GRACE_MS);
     this.closing = true;
-    const end = await this.helper.finish(grace);
-    return end.code;
+    return this.helper.finish(grace).then((end) => end.code);
   }
 
   /** Ends the helper at once with a signal (default SIGTERM). */
