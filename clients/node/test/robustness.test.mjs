@@ -144,8 +144,17 @@ ${READY}; cat >/dev/null`);
     assert.equal(alive(session.pid), false);
   });
 
-  it("that hangs in inspect is killed after timeoutMs", async () => {
-    const binary = fakeHelper(`exec sleep 30`);
+  it("that hangs in inspect is killed after timeoutMs, or when the call is aborted", async () => {
+    const binary = fakeHelper(`echo $$ > "$0.pid"; exec sleep 30`);
+    const pid = () => Number(readFileSync(`${binary}.pid`, "utf8"));
     await assert.rejects(inspect({}, { binary, timeoutMs: 100 }), HelperTimeoutError);
+    assert.equal(alive(pid()), false);
+    const reason = new Error("host quit");
+    const controller = new AbortController();
+    setTimeout(() => controller.abort(reason), 100);
+    await assert.rejects(inspect({}, { binary, timeoutMs: Infinity, signal: controller.signal }), (e) => e === reason);
+    assert.equal(alive(pid()), false);
+    await assert.rejects(inspect({}, { binary, signal: AbortSignal.abort() }), { name: "AbortError" });
+    assert.throws(() => inspect({}, { binary, timeoutMs: -1 }), { code: "ERR_OUT_OF_RANGE" });
   });
 });
