@@ -1,10 +1,12 @@
 // The dictate mode: push-to-talk key events as typed events, and commands
 // whose replies are matched to requests by the ids this client gives them.
 
-import { HelperClosedError, HelperError, HelperTimeoutError } from "./errors.js";
+import { type CallOptions } from "./call-options.js";
+import { invalidArgument } from "./errors.js";
 import type { ParsedLine } from "./lines.js";
-import { endError, Session, type SessionOptions } from "./session.js";
+import { checkSessionOptions, Session, type SessionOptions } from "./session.js";
 import type {
+  AppAccessibilityReply,
   ChordEvent,
   ClipboardReply,
   ContextReply,
@@ -26,6 +28,15 @@ export interface DictateOptions extends SessionOptions {
   key: HotkeyName;
 }
 
+/** Options of appAccessibility(). */
+export interface AppAccessibilityOptions extends CallOptions {
+  /**
+   * Set AXEnhancedUserInterface (what browsers listen to) instead of
+   * AXManualAccessibility (what Electron applications listen to).
+   */
+  enhanced?: boolean;
+}
+
 /** The events of a dictate session and their listeners. */
 export interface DictateEvents {
   down: (event: DownEvent) => void;
@@ -34,9 +45,12 @@ export interface DictateEvents {
   hands_free: (event: HandsFreeEvent) => void;
   escape: (event: EscapeEvent) => void;
   tap_reenabled: (event: TapReenabledEvent) => void;
-  /** Input monitoring was withdrawn; the helper ends with status 3 next. */
+  /**
+   * Accessibility was taken away from the host application during the
+   * session: the helper ends with status 3 next ('exit' follows).
+   */
   denied: () => void;
-  /** Every line, key events and replies alike, after "ready". */
+  /** Every line, key events and replies alike, "ready" first. */
   line: (line: DictateLine) => void;
   /** A line that is not a JSON object with an "event" (or one cut short). */
   invalid_line: (text: string) => void;
@@ -46,30 +60,24 @@ export interface DictateEvents {
 
 const KEY_EVENTS = new Set(["down", "up", "chord", "hands_free", "escape", "tap_reenabled"]);
 
-interface Pending {
-  command: string;
-  resolve: (reply: DictateReply) => void;
-  reject: (error: HelperError) => void;
-  timer: NodeJS.Timeout;
-}
-
 export interface Dictate {
   on<E extends keyof DictateEvents>(event: E, listener: DictateEvents[E]): this;
   once<E extends keyof DictateEvents>(event: E, listener: DictateEvents[E]): this;
   off<E extends keyof DictateEvents>(event: E, listener: DictateEvents[E]): this;
   addListener<E extends keyof DictateEvents>(event: E, listener: DictateEvents[E]): this;
   removeListener<E extends keyof DictateEvents>(event: E, listener: DictateEvents[E]): this;
+  prependListener<E extends keyof DictateEvents>(event: E, listener: DictateEvents[E]): this;
   emit<E extends keyof DictateEvents>(event: E, ...args: Parameters<DictateEvents[E]>): boolean;
 }
 
 export class Dictate extends Session {
   private nextId = 1;
-  private readonly pending = new Map<number, Pending>();
 
   /** Use startDictate(). */
   private constructor(options: DictateOptions) {
     // Without a key (from plain JavaScript) the helper answers with its usage.
-    super(options.key === undefined ? ["dictate"] : ["dictate", "--key", options.key], options);
+    super(options.key === undefined ? ["dictate"] : ["dictate", "--key", options.key], options,
+          "accessibility");
   }
 
   /** @internal */
@@ -80,92 +88,89 @@ export class Dictate extends Session {
   }
 
   /** Presses Command+V in the frontmost application (the text is on the pasteboard). */
-  paste(): Promise<PasteReply> {
-    return this.send("paste") as Promise<PasteReply>;
+  paste(options?: CallOptions): Promise<PasteReply> {
+    return this.send("paste", undefined, options) as Promise<PasteReply>;
   }
 
   /** Describes the focused field and the character before the caret. */
-  context(): Promise<ContextReply> {
-    return this.send("context") as Promise<ContextReply>;
+  context(options?: CallOptions): Promise<ContextReply> {
+    return this.send("context", undefined, options) as Promise<ContextReply>;
   }
 
   /** Whether the pasteboard holds data marked transient or concealed. */
-  clipboard(): Promise<ClipboardReply> {
-    return this.send("clipboard") as Promise<ClipboardReply>;
+  clipboard(options?: CallOptions): Promise<ClipboardReply> {
+    return this.send("clipboard", undefined, options) as Promise<ClipboardReply>;
   }
 
   /** The frontmost application, its window and the focused element. */
-  screenFocus(): Promise<ScreenFocusReply> {
-    return this.send("screen_focus") as Promise<ScreenFocusReply>;
+  screenFocus(options?: CallOptions): Promise<ScreenFocusReply> {
+    return this.send("screen_focus", undefined, options) as Promise<ScreenFocusReply>;
   }
 
   /**
    * The text around the field that the last screenFocus() reported, when it
    * still has the focus and belongs to `pid`; once per report.
    */
-  screenText(pid: number): Promise<ScreenTextReply> {
-    return this.send("screen_text", String(pid)) as Promise<ScreenTextReply>;
+  screenText(pid: number, options?: CallOptions): Promise<ScreenTextReply> {
+    checkPid(pid);
+    return this.send("screen_text", String(pid), options) as Promise<ScreenTextReply>;
+  }
+
+  /**
+   * Asks the application `pid` to build its accessibility tree (Electron
+   * applications and browsers build it only for assistive tools). Once per
+   * application launch, off the dictation hot path; `enhanced` for browsers.
+   */
+  appAccessibility(pid: number, options: AppAccessibilityOptions = {}): Promise<AppAccessibilityReply> {
+    checkPid(pid);
+    const enhanced = options.enhanced;
+    if (enhanced !== undefined && typeof enhanced !== "boolean") {
+      throw invalidArgument("options.enhanced", enhanced, "must be a boolean");
+    }
+    return this.send("app_accessibility", enhanced === true ? `${pid} enhanced` : String(pid),
+                     options) as Promise<AppAccessibilityReply>;
   }
 
   /**
    * Sends any command word (and its argument) with a fresh request id and
-   * resolves with the reply that carries that id. A command the helper does
-   * not answer (an unknown word) rejects with HelperTimeoutError.
+   * resolves with the reply that carries that id. A word the helper does
+   * not know gets no reply: it rejects with HelperTimeoutError. A word with
+   * white space, or an argument with a line break, throws TypeError.
    */
-  send(word: string, argument?: string): Promise<DictateReply> {
-    const command = argument === undefined ? word : `${word} ${argument}`;
-    if (!/^[^\s]+$/u.test(word) || /[\n\r]/u.test(command)) {
-      return Promise.reject(new TypeError(`not a command line: ${JSON.stringify(command)}`));
+  send(word: string, argument?: string, options?: CallOptions): Promise<DictateReply> {
+    if (typeof word !== "string" || !/^[^\s]+$/u.test(word)) {
+      throw invalidArgument("word", word, "must be one command word without white space");
     }
-    const end = this.helper.exited;
-    if (end !== undefined) return Promise.reject(endError(end, false));
-    const id = this.nextId++;
-    return new Promise<DictateReply>((resolve, reject) => {
-      if (!this.helper.write(`${id} ${command}\n`)) {
-        reject(new HelperClosedError(command));
-        return;
-      }
-      const timer = setTimeout(() => {
-        this.pending.delete(id);
-        reject(new HelperTimeoutError(command, this.timeoutMs));
-      }, this.timeoutMs);
-      this.pending.set(id, { command, resolve, reject, timer });
-    });
-  }
-
-  /** Requests sent and not yet answered. */
-  get pendingCount(): number {
-    return this.pending.size;
+    if (argument !== undefined && (typeof argument !== "string" || /[\n\r]/u.test(argument))) {
+      throw invalidArgument("argument", argument, "must be a string without line breaks");
+    }
+    const command = argument === undefined ? word : `${word} ${argument}`;
+    return this.request(this.nextId++, command, options) as Promise<unknown> as Promise<DictateReply>;
   }
 
   protected deliver(line: ParsedLine): void {
     const event = line.event as string;
-    if (typeof line.id === "number" && !KEY_EVENTS.has(event)) {
-      const waiting = this.pending.get(line.id);
-      if (waiting) {
-        this.pending.delete(line.id);
-        clearTimeout(waiting.timer);
-        waiting.resolve(line as unknown as DictateReply);
-      }
-      return;
-    }
     if (KEY_EVENTS.has(event)) {
-      (this.emit as (name: string, value: unknown) => boolean)(event, line);
+      this.emitSafely(event, line);
     } else if (event === "denied") {
-      this.emit("denied");
+      this.emitSafely("denied");
+    } else if (typeof line.id === "number") {
+      this.replies.answer(line.id, line);
     }
-  }
-
-  protected failPending(error: HelperError): void {
-    for (const waiting of this.pending.values()) {
-      clearTimeout(waiting.timer);
-      waiting.reject(error);
-    }
-    this.pending.clear();
   }
 }
 
-/** Starts `dictate --key <key>`; resolves when the helper says "ready". */
+function checkPid(pid: number): void {
+  if (typeof pid !== "number") throw invalidArgument("pid", pid, "must be a number");
+  if (!Number.isSafeInteger(pid) || pid < 0) {
+    throw invalidArgument("pid", pid, "must be a process id (an integer from 0 up)", true);
+  }
+}
+
+/**
+ * Starts `dictate --key <key>`; resolves when the helper says "ready".
+ * Throws at once (TypeError, RangeError) for options that cannot be right.
+ */
 export function startDictate(options: DictateOptions): Promise<Dictate> {
-  return Dictate.start(options);
+  return Dictate.start(checkSessionOptions(options));
 }

@@ -4,16 +4,19 @@
 // an early end all come back through `ended`.
 
 import { spawn, type ChildProcess } from "node:child_process";
+import { statSync } from "node:fs";
+import { delimiter, isAbsolute, join, resolve } from "node:path";
 
+import { startTimer } from "./call-options.js";
 import { HelperSpawnError } from "./errors.js";
 import { LineSplitter } from "./lines.js";
+import { PACKAGE_ROOT } from "./package-root.js";
 
 /** Options every mode takes. */
 export interface HelperOptions {
   /**
-   * The helper binary. Default: the environment variable QUORVEL_HELPER (of
-   * `env` merged over the host's environment), else "quorvel-computer-helper"
-   * found on PATH.
+   * The helper binary: a path, or a name looked up on PATH. Default: see
+   * helperPath().
    */
   binary?: string;
   /** Variables merged over the host's environment for the helper. */
@@ -33,10 +36,41 @@ export interface HelperEnd {
 
 /** Standard error kept for reports: the usage texts and diagnostics are short. */
 const STDERR_LIMIT = 64 * 1024;
+/** How long the pipes are read after the process exited. */
+const PIPE_DRAIN_MS = 200;
 
-export function resolveBinary(options: HelperOptions): string {
+const NAME = "quorvel-computer-helper";
+
+/**
+ * The binary the client would start with these options: `binary`, else the
+ * variable QUORVEL_HELPER (of `env` merged over the host's environment),
+ * else the binary shipped with this package for this platform
+ * (`prebuilt/<platform>/quorvel-computer-helper`, present in the macOS
+ * package), else the first "quorvel-computer-helper" on PATH. When none of
+ * these exists it is the bare name, which fails to start with ENOENT.
+ */
+export function helperPath(options: HelperOptions = {}): string {
   const env = mergedEnv(options);
-  return options.binary ?? env.QUORVEL_HELPER ?? "quorvel-computer-helper";
+  if (options.binary !== undefined) return options.binary;
+  if (env.QUORVEL_HELPER !== undefined && env.QUORVEL_HELPER !== "") return env.QUORVEL_HELPER;
+  const shipped = join(PACKAGE_ROOT, "prebuilt", process.platform, NAME);
+  if (isFile(shipped)) return shipped;
+  for (const dir of (env.PATH ?? "").split(delimiter)) {
+    const found = join(dir === "" ? "." : dir, NAME);
+    if (isFile(found)) return isAbsolute(found) ? found : resolve(found);
+  }
+  return NAME;
+}
+
+/** @deprecated Use helperPath(). */
+export const resolveBinary = helperPath;
+
+function isFile(path: string): boolean {
+  try {
+    return statSync(path).isFile();
+  } catch {
+    return false;
+  }
 }
 
 function mergedEnv(options: HelperOptions): NodeJS.ProcessEnv {
@@ -58,7 +92,7 @@ export class HelperProcess {
   /** Starts `binary args`; `onLine` gets every complete line of standard output. */
   constructor(args: readonly string[], options: HelperOptions,
               onLine: (text: string) => void) {
-    this.binary = resolveBinary(options);
+    this.binary = helperPath(options);
     this.child = spawn(this.binary, args, {
       env: mergedEnv(options),
       stdio: ["pipe", "pipe", "pipe"],
@@ -82,8 +116,27 @@ export class HelperProcess {
         // Errors after the start (a failed kill) change nothing about the end.
         if (child.pid === undefined) spawnError = new HelperSpawnError(this.binary, error);
       });
+      // The end is the process's, not its pipes': a grandchild (a wrapper
+      // script that does not exec) may hold them open long after. What the
+      // process wrote before it exited is read within PIPE_DRAIN_MS; then
+      // the pipes are closed on our side, after one more pass of the event
+      // loop's I/O phase (timers run before it, so a host that blocked its
+      // loop still reads what was waiting).
+      child.once("exit", () => {
+        let closed = false;
+        const drain = setTimeout(() => setImmediate(() => {
+          if (closed) return;
+          child.stdout?.destroy();
+          child.stderr?.destroy();
+        }), PIPE_DRAIN_MS);
+        child.once("close", () => {
+          closed = true;
+          clearTimeout(drain);
+        });
+      });
       // "close" comes after the process ended and its streams were read to
-      // the end, so every line has been handed over before the end is told.
+      // the end (or closed), so every line has been handed over before the
+      // end is told.
       child.on("close", (code: number | null, signal: NodeJS.Signals | null) => {
         const end: HelperEnd = { code, signal, stderr: this.stderrText };
         if (spawnError) end.spawnError = spawnError;
@@ -138,11 +191,11 @@ export class HelperProcess {
    */
   async finish(graceMs: number): Promise<HelperEnd> {
     this.endInput();
-    const timer = setTimeout(() => this.kill("SIGKILL"), graceMs);
+    const timer = startTimer(graceMs, () => this.kill("SIGKILL"));
     try {
       return await this.ended;
     } finally {
-      clearTimeout(timer);
+      if (timer !== undefined) clearTimeout(timer);
     }
   }
 }

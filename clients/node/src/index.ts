@@ -2,14 +2,15 @@
 // modes and talk to it through typed events, promises and errors.
 
 export { startDictate, Dictate } from "./dictate.js";
-export type { DictateEvents, DictateOptions } from "./dictate.js";
+export type { AppAccessibilityOptions, DictateEvents, DictateOptions } from "./dictate.js";
 export { startAnnotate, Annotate } from "./annotate.js";
 export type { AnnotateEvents, AnnotateOptions } from "./annotate.js";
 export { inspect, inspectRequestText } from "./inspect.js";
 export type { InspectOptions } from "./inspect.js";
-export { resolveBinary } from "./helper-process.js";
+export { helperPath, resolveBinary } from "./helper-process.js";
 export type { HelperOptions } from "./helper-process.js";
 export type { SessionOptions } from "./session.js";
+export type { CallOptions } from "./call-options.js";
 export {
   HelperClosedError,
   HelperDeniedError,
@@ -18,4 +19,5 @@ export {
   HelperSpawnError,
   HelperTimeoutError,
 } from "./errors.js";
+export type { HelperErrorCode, HelperPermission } from "./errors.js";
 export type * from "./types.js";

@@ -1,5 +1,8 @@
 // The inspect mode: one request in, one response out, one process per call.
 
+import {
+  abortReason, checkOptions, checkSignal, checkTimeout, onAbort, startTimer,
+} from "./call-options.js";
 import { HelperExitError, HelperTimeoutError } from "./errors.js";
 import { HelperProcess, type HelperOptions } from "./helper-process.js";
 import { parseObject } from "./lines.js";
@@ -7,8 +10,10 @@ import { endError } from "./session.js";
 import type { InspectRequest, InspectResponse } from "./types.js";
 
 export interface InspectOptions extends HelperOptions {
-  /** How long the helper may take to answer. Default 5000 ms. */
+  /** How long the helper may take to answer. Default 5000 ms; Infinity waits for ever. */
   timeoutMs?: number;
+  /** Aborts the call: the process is killed and the call rejects with `signal.reason`. */
+  signal?: AbortSignal;
 }
 
 const DEFAULT_INSPECT_TIMEOUT_MS = 5000;
@@ -37,24 +42,36 @@ function encode(value: unknown): string {
 /**
  * Runs `inspect` once. Resolves with the response; rejects with
  * HelperExitError (status 1, the helper's message in `.stderr`) for a request
- * the helper refuses.
+ * the helper refuses. Throws at once (TypeError, RangeError) for options
+ * that cannot be right.
  */
-export async function inspect(request: InspectRequest,
-                              options: InspectOptions = {}): Promise<InspectResponse> {
+export function inspect(request: InspectRequest,
+                        options: InspectOptions = {}): Promise<InspectResponse> {
+  const checked = checkOptions(options);
+  const timeoutMs = checkTimeout("timeoutMs", checked.timeoutMs, DEFAULT_INSPECT_TIMEOUT_MS);
+  const signal = checkSignal(checked.signal);
+  if (signal?.aborted) return Promise.reject(abortReason(signal));
+  return run(request, checked, timeoutMs, signal);
+}
+
+async function run(request: InspectRequest, options: InspectOptions, timeoutMs: number,
+                   signal: AbortSignal | undefined): Promise<InspectResponse> {
   const lines: string[] = [];
   const helper = new HelperProcess(["inspect"], options, (text) => lines.push(text));
   helper.write(inspectRequestText(request));
   helper.endInput();
-  const timeoutMs = options.timeoutMs ?? DEFAULT_INSPECT_TIMEOUT_MS;
-  let timedOut = false;
-  const timer = setTimeout(() => {
-    timedOut = true;
+  let stopped: unknown;
+  const stop = (why: unknown): void => {
+    stopped = why;
     helper.kill("SIGKILL");
-  }, timeoutMs);
+  };
+  const timer = startTimer(timeoutMs, () => stop(new HelperTimeoutError("inspect", timeoutMs)));
+  const detach = onAbort(signal, () => stop(abortReason(signal as AbortSignal)));
   const end = await helper.ended;
-  clearTimeout(timer);
-  if (timedOut) throw new HelperTimeoutError("inspect", timeoutMs);
-  if (end.spawnError || end.code !== 0) throw endError(end, false);
+  if (timer !== undefined) clearTimeout(timer);
+  detach();
+  if (stopped !== undefined) throw stopped;
+  if (end.spawnError || end.code !== 0) throw endError(end, undefined, false);
   const response = lines.length === 1 ? parseObject(lines[0] ?? "") : undefined;
   if (response === undefined) {
     throw new HelperExitError(end.code, end.signal, end.stderr,
@@ -62,4 +79,3 @@ export async function inspect(request: InspectRequest,
   }
   return response as unknown as InspectResponse;
 }
-

@@ -37,15 +37,92 @@ export class LineSplitter {
 /** A parsed line: an object with a string "event" (or, for inspect, any object). */
 export type ParsedLine = { [member: string]: unknown };
 
-/** Parses one line as a JSON object; undefined when it is not one. */
+/**
+ * Parses one line as a JSON object; undefined when it is not one. Integers
+ * beyond Number.MAX_SAFE_INTEGER (64-bit window numbers) are read exactly,
+ * as bigint; every other number as a number.
+ */
 export function parseObject(text: string): ParsedLine | undefined {
+  let value: unknown;
   try {
-    const value: unknown = JSON.parse(text);
-    if (typeof value === "object" && value !== null && !Array.isArray(value)) {
-      return value as ParsedLine;
-    }
+    value = JSON.parse(text);
   } catch {
-    // not JSON: reported by the caller
+    return undefined; // not JSON: reported by the caller
   }
-  return undefined;
+  if (typeof value !== "object" || value === null || Array.isArray(value)) return undefined;
+  // Only a line with a run of 16 digits can hold an integer JSON.parse rounds.
+  return /\d{16}/u.test(text) ? new ExactReader(text).object() : value as ParsedLine;
+}
+
+/** A JSON reader for text JSON.parse has already accepted, keeping big integers. */
+class ExactReader {
+  private at = 0;
+  constructor(private readonly text: string) {}
+
+  object(): ParsedLine {
+    return this.value() as ParsedLine;
+  }
+
+  private value(): unknown {
+    this.space();
+    const c = this.text[this.at];
+    if (c === "{") {
+      const object: ParsedLine = {};
+      this.at++;
+      while (this.next() !== "}") {
+        if (this.text[this.at] === ",") this.at++;
+        const name = this.value() as string;
+        this.next();
+        this.at++; // the colon
+        const member = this.value();
+        // Like JSON.parse: the last of repeated names wins, "__proto__" is a plain member.
+        Object.defineProperty(object, name, { value: member, enumerable: true, writable: true, configurable: true });
+      }
+      this.at++;
+      return object;
+    }
+    if (c === "[") {
+      const array: unknown[] = [];
+      this.at++;
+      while (this.next() !== "]") {
+        if (this.text[this.at] === ",") this.at++;
+        array.push(this.value());
+      }
+      this.at++;
+      return array;
+    }
+    if (c === "\"") {
+      let end = this.at + 1;
+      for (;;) {
+        end = this.text.indexOf("\"", end);
+        let slashes = 0;
+        while (this.text[end - 1 - slashes] === "\\") slashes++;
+        if (slashes % 2 === 0) break;
+        end++;
+      }
+      const string = JSON.parse(this.text.slice(this.at, end + 1)) as string;
+      this.at = end + 1;
+      return string;
+    }
+    const token = /-?\d+(\.\d+)?([eE][+-]?\d+)?|true|false|null/uy;
+    token.lastIndex = this.at;
+    const [word = "", fraction, exponent] = token.exec(this.text) ?? [];
+    this.at += word.length;
+    if (word === "true") return true;
+    if (word === "false") return false;
+    if (word === "null") return null;
+    const number = Number(word);
+    return fraction === undefined && exponent === undefined && !Number.isSafeInteger(number)
+      ? BigInt(word) : number;
+  }
+
+  /** Skips white space; the character there. */
+  private next(): string | undefined {
+    this.space();
+    return this.text[this.at];
+  }
+
+  private space(): void {
+    while (/[ \t\n\r]/u.test(this.text[this.at] ?? "")) this.at++;
+  }
 }

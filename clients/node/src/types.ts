@@ -21,7 +21,11 @@ export interface ReadyLine {
   event: "ready";
 }
 
-/** The system refused the event tap; the helper exits with status 3. */
+/**
+ * The system refused the event tap (dictate: no Accessibility; annotate: no
+ * Input Monitoring); the helper exits with status 3. Dictate also writes it
+ * after "ready" when Accessibility is taken away; annotate never does.
+ */
 export interface DeniedLine {
   event: "denied";
 }
@@ -166,8 +170,23 @@ export type ScreenTextReply = (Reply & { event: "screen_text" } & {
   text?: undefined;
 }) | ScreenTextReport;
 
+/** What app_accessibility did; see docs/protocol.md. */
+export type AppAccessibilityResult =
+  | "enabled"
+  | "already"
+  | "unconfirmed"
+  | "no_app"
+  | "failed"
+  | "bad_argument";
+
+export interface AppAccessibilityReply extends Reply {
+  event: "app_accessibility";
+  result: AppAccessibilityResult;
+}
+
 export type DictateReply =
   | PasteReply
+  | AppAccessibilityReply
   | ContextReply
   | ClipboardReply
   | ScreenFocusReply
@@ -214,9 +233,15 @@ export interface AnnotateTapReenabledEvent {
   event: "tap_reenabled";
 }
 
+/**
+ * A window number: 64 bits, read exactly. A number up to
+ * Number.MAX_SAFE_INTEGER, a bigint above it; inspect() takes either.
+ */
+export type WindowNumber = number | bigint;
+
 /** One on-screen window; a bound is null when it is not a finite number. */
 export interface WindowRecord {
-  id: number | null;
+  id: WindowNumber | null;
   pid: number | null;
   app: string | null;
   x: number | null;
@@ -246,11 +271,11 @@ export type AnnotateLine =
 
 /**
  * What inspect reads. Integers must be whole numbers; window numbers beyond
- * Number.MAX_SAFE_INTEGER can be given as bigint.
+ * Number.MAX_SAFE_INTEGER are given as bigint (as windows() gives them).
  */
 export interface InspectRequest {
   pids?: readonly (number | bigint)[];
-  windows?: readonly (number | bigint)[];
+  windows?: readonly WindowNumber[];
   files?: readonly string[];
   screen?: boolean;
   points?: readonly (readonly [number, number])[];

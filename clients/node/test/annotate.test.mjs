@@ -70,6 +70,23 @@ describe("annotate", () => {
     desktop.dispose();
   });
 
+  it("keeps 64-bit window numbers exact, as inspect() takes them", async () => {
+    const numbers = [2n ** 53n + 1n, 2n ** 63n - 1n, 9007199254740991n, 88n];
+    const desktop = new Desktop({ windows: numbers.map((n, i) => window(0, `W${i}`, { kCGWindowNumber: `@${n}` })) });
+    // The desktop file takes the exact digits; JSON.stringify cannot write them.
+    const { writeFileSync } = await import("node:fs");
+    writeFileSync(desktop.file, readFileSync(desktop.file, "utf8").replace(/"@(\d+)"/gu, "$1"));
+    const session = await startAnnotate({ binary, env: desktop.env });
+    const lines = [];
+    session.on("line", (line) => lines.push(line));
+    const list = await session.windows();
+    assert.deepEqual(list.map((w) => w.id), [2n ** 53n + 1n, 2n ** 63n - 1n, 9007199254740991, 88]);
+    assert.equal(lines.find((line) => line.event === "windows").windows[1].id, 2n ** 63n - 1n, "'line' gets the exact numbers too");
+    assert.deepEqual(list.map((w) => w.app), ["W0", "W1", "W2", "W3"]);
+    await session.close();
+    desktop.dispose();
+  });
+
   it("reads a line of several megabytes whole", async () => {
     const name = "é".repeat(1_500_000);   // 3 MB of UTF-8, split across many reads
     const desktop = new Desktop({ windows: [window(1, name), window(2, "Short")] });
@@ -101,7 +118,10 @@ describe("annotate", () => {
     const desktop = new Desktop({ tap: { refused: true } });
     const error = await startAnnotate({ binary, env: desktop.env }).then(() => assert.fail("started"), (e) => e);
     assert.ok(error instanceof HelperDeniedError);
-    assert.equal(error.code, 3);
+    assert.equal(error.exitCode, 3);
+    // annotate's listen-only tap needs Input Monitoring.
+    assert.equal(error.permission, "input_monitoring");
+    assert.match(error.message, /grant Input Monitoring to the host application/u);
     desktop.dispose();
   });
 });

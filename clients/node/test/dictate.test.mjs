@@ -6,8 +6,8 @@ import { describe, it } from "node:test";
 import { setTimeout as sleep } from "node:timers/promises";
 
 import {
-  HelperDeniedError, HelperError, HelperExitError, HelperSpawnError, HelperTimeoutError,
-  startDictate,
+  HelperClosedError, HelperDeniedError, HelperError, HelperExitError, HelperSpawnError,
+  HelperTimeoutError, startDictate,
 } from "../dist/index.js";
 import { alive, binary, Desktop, example, FN_FLAG, input, next } from "./support.mjs";
 
@@ -51,7 +51,7 @@ describe("start and end", () => {
     assert.deepEqual(exits, [[0, null]]);
     assert.equal(alive(session.pid), false);
     assert.equal(session.closed, true);
-    await assert.rejects(session.clipboard(), HelperExitError);
+    await assert.rejects(session.clipboard(), { name: "HelperClosedError", code: "ERR_HELPER_CLOSED" });
     desktop.dispose();
   });
 
@@ -61,7 +61,12 @@ describe("start and end", () => {
       .then(() => assert.fail("started"), (e) => e);
     assert.ok(error instanceof HelperDeniedError);
     assert.ok(error instanceof HelperExitError, "a denial is also an end");
-    assert.equal(error.code, 3);
+    assert.equal(error.exitCode, 3);
+    assert.equal(error.code, "ERR_HELPER_DENIED");
+    // dictate's active tap needs Accessibility, not Input Monitoring.
+    assert.equal(error.permission, "accessibility");
+    assert.match(error.message, /grant Accessibility to the host application/u);
+    assert.doesNotMatch(error.message, /Input Monitoring/iu);
     assert.equal(error.stderr, "");
     desktop.dispose();
   });
@@ -71,7 +76,7 @@ describe("start and end", () => {
       const error = await startDictate({ key, binary }).then(() => assert.fail(key), (e) => e);
       assert.ok(error instanceof HelperExitError, key);
       assert.ok(!(error instanceof HelperDeniedError), key);
-      assert.equal(error.code, 1, key);
+      assert.equal(error.exitCode, 1, key);
       assert.equal(error.signal, null, key);
       assert.equal(error.stderr, USAGE, key);
       assert.match(error.message, /status 1: usage:/u);
@@ -82,7 +87,11 @@ describe("start and end", () => {
     const error = await startDictate({ key: "fn", binary: "/nonexistent/helper" })
       .then(() => assert.fail("started"), (e) => e);
     assert.ok(error instanceof HelperSpawnError && error instanceof HelperError);
-    assert.equal(error.errno, "ENOENT");
+    // As Node's own spawn() error: err.code === "ENOENT".
+    assert.equal(error.code, "ENOENT");
+    assert.equal(error.cause.code, "ENOENT");
+    assert.equal(typeof error.errno, "number");
+    assert.equal(error.binary, "/nonexistent/helper");
   });
 
   it("finds the binary through QUORVEL_HELPER in env", async () => {
@@ -177,12 +186,18 @@ describe("commands", () => {
     });
   });
 
-  it("refuses command lines it cannot send", async () => {
+  it("throws at once, as Node does, for command lines it cannot send", async () => {
     await withSession({}, async (session) => {
-      for (const [word, argument] of [["two words"], ["paste", "a\nb"], [""], ["x", "\r"]]) {
-        await assert.rejects(session.send(word, argument), TypeError);
+      for (const [word, argument] of [["two words"], ["paste", "a\nb"], [""], ["x", "\r"], [7], ["x", 3]]) {
+        assert.throws(() => session.send(word, argument),
+                      { name: "TypeError", code: "ERR_INVALID_ARG_VALUE" }, String(word));
+      }
+      for (const pid of [-1, 1.5, NaN]) {
+        assert.throws(() => session.screenText(pid), { name: "RangeError", code: "ERR_OUT_OF_RANGE" });
+        assert.throws(() => session.appAccessibility(pid), { name: "RangeError", code: "ERR_OUT_OF_RANGE" });
       }
       assert.equal(session.pendingCount, 0);
+      assert.equal((await session.clipboard()).sensitive, false);
     });
   });
 });
@@ -220,7 +235,7 @@ describe("timeouts and ends", () => {
     for (const request of pending) {
       const error = await request.then(() => assert.fail("answered"), (e) => e);
       assert.ok(error instanceof HelperExitError);
-      assert.equal(error.code, null);
+      assert.equal(error.exitCode, null);
       assert.equal(error.signal, "SIGKILL");
     }
     assert.deepEqual(await exited, [null, "SIGKILL"]);
@@ -229,13 +244,95 @@ describe("timeouts and ends", () => {
     desktop.dispose();
   });
 
-  it("close() waits for the replies to commands already sent", async () => {
+  it("close() waits for the replies to commands already sent and refuses later ones", async () => {
     await withSession({}, async (session) => {
       const replies = [session.clipboard(), session.context(), session.screenFocus()];
       const status = session.close();
+      const late = await session.context().then(() => assert.fail("sent after close()"), (e) => e);
+      assert.ok(late instanceof HelperClosedError && late instanceof HelperError);
+      assert.equal(late.command, "context");
       const settled = await Promise.all(replies);
       assert.deepEqual(settled.map((reply) => reply.event), ["clipboard", "context", "screen_focus"]);
       assert.equal(await status, 0);
+      await assert.rejects(session.paste(), HelperClosedError);
     });
+  });
+});
+
+describe("per-call timeouts and cancellation", () => {
+  it("counts a command's time from when the helper starts on it, not from when it was sent", async () => {
+    let one = 0;
+    await withSession(slowField(120), async (session) => {
+      await session.context();
+      const started = Date.now();
+      await session.context();
+      one = Date.now() - started;
+    }, { timeoutMs: 10_000 });
+    // Each of four sent at once is answered within `one` of its turn, the
+    // last well after `budget` from the send.
+    const budget = 2 * one + 150;
+    await withSession(slowField(120), async (session) => {
+      const started = Date.now();
+      const replies = await Promise.all([1, 2, 3, 4].map(() => session.context()));
+      assert.deepEqual(replies.map((reply) => reply.id), [1, 2, 3, 4]);
+      assert.ok(Date.now() - started > budget, `four took ${Date.now() - started} ms, one ${one} ms`);
+      // A call's own timeout is counted the same way.
+      const own = await Promise.all([1, 2, 3].map(() => session.context({ timeoutMs: budget })));
+      assert.deepEqual(own.map((reply) => reply.id), [5, 6, 7]);
+    }, { timeoutMs: budget });
+  });
+
+  it("waits for ever with timeoutMs: Infinity, as a session default or per call", async () => {
+    await withSession(slowField(200), async (session) => {
+      assert.equal((await session.context()).focused, true);
+      assert.equal((await session.context({ timeoutMs: 2 ** 31 })).focused, true);
+    }, { timeoutMs: Infinity });
+  });
+
+  it("refuses timeouts that cannot be meant, synchronously", async () => {
+    for (const bad of [-1, NaN, -Infinity]) {
+      assert.throws(() => startDictate({ key: "fn", binary, timeoutMs: bad }),
+                    { name: "RangeError", code: "ERR_OUT_OF_RANGE" });
+      assert.throws(() => startDictate({ key: "fn", binary, readyTimeoutMs: bad }), RangeError);
+    }
+    assert.throws(() => startDictate({ key: "fn", binary, timeoutMs: "5" }),
+                  { name: "TypeError", code: "ERR_INVALID_ARG_VALUE" });
+    assert.throws(() => startDictate({ key: "fn", binary, signal: {} }), TypeError);
+    await withSession({}, async (session) => {
+      assert.throws(() => session.clipboard({ timeoutMs: -5 }), { code: "ERR_OUT_OF_RANGE" });
+      assert.throws(() => session.paste({ timeoutMs: NaN }), RangeError);
+      assert.throws(() => session.close(-1), RangeError);
+      assert.equal(session.pendingCount, 0);
+    });
+  });
+
+  it("rejects an aborted call with the signal's reason and drops its late reply", async () => {
+    await withSession(slowField(300), async (session) => {
+      const controller = new AbortController();
+      const lines = [];
+      session.on("line", (line) => lines.push(line.event));
+      const aborted = session.context({ signal: controller.signal });
+      setTimeout(() => controller.abort(), 50);
+      const error = await aborted.then(() => assert.fail("answered"), (e) => e);
+      assert.equal(error.name, "AbortError");
+      assert.ok(error instanceof DOMException);
+      const reason = new Error("mine");
+      await assert.rejects(session.clipboard({ signal: AbortSignal.abort(reason) }), (e) => e === reason);
+      // The late context reply comes, and goes to nobody; the next gets its own.
+      assert.deepEqual(await session.clipboard(), { event: "clipboard", id: 3, sensitive: false });
+      assert.deepEqual(lines.filter((e) => e !== "ready"), ["context", "clipboard"]);
+      assert.equal(session.pendingCount, 0);
+    }, { timeoutMs: 5000 });
+  });
+
+  it("aborts a start: the process is killed and the start rejects", async () => {
+    const desktop = new Desktop();
+    const controller = new AbortController();
+    const reason = new Error("host quit");
+    const start = startDictate({ key: "fn", binary, env: desktop.env, signal: controller.signal });
+    controller.abort(reason);
+    await assert.rejects(start, (e) => e === reason);
+    await assert.rejects(startDictate({ key: "fn", binary, signal: AbortSignal.abort() }), { name: "AbortError" });
+    desktop.dispose();
   });
 });

@@ -26,7 +26,7 @@ describe("inspect", () => {
     for (const request of refused) {
       const error = await inspect(request, { binary }).then(() => assert.fail(JSON.stringify(request)), (e) => e);
       assert.ok(error instanceof HelperExitError);
-      assert.equal(error.code, 1);
+      assert.equal(error.exitCode, 1);
       assert.equal(error.stderr, UNREADABLE, inspectRequestText(request));
     }
   });

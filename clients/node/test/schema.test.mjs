@@ -20,6 +20,8 @@ ajv.addSchema(schema);
 const validators = Object.fromEntries(
   ["dictate_line", "annotate_line", "inspect_request", "inspect_response"].map((name) =>
     [name, ajv.getSchema(`${schema.$id}#/$defs/${name}`)]));
+// The root: any line read or written.
+const validateAny = ajv.getSchema(schema.$id);
 
 // Lines gathered by the sessions below: [definition, text, where].
 const gathered = [];
@@ -28,6 +30,7 @@ function check(definition, text, where) {
   const value = JSON.parse(text);
   const validate = validators[definition];
   assert.ok(validate(value), `${where}: ${text}\n${JSON.stringify(validate.errors, null, 1)}`);
+  assert.ok(validateAny(value), `${where}: the root refuses ${text}`);
   gathered.push([definition, value, where]);
 }
 
@@ -228,6 +231,14 @@ describe("the schema", () => {
       }
     }
     assert.ok(tried > 500, `only ${tried} misspellings tried`);
+  });
+
+  it("has a root that takes exactly the lines of the four definitions", () => {
+    assert.deepEqual(schema.anyOf.map((alternative) => alternative.$ref),
+      ["dictate_line", "annotate_line", "inspect_request", "inspect_response"].map((name) => `#/$defs/${name}`));
+    for (const wrong of [[], "ready", { event: "readyx" }, { pids: [-1] }, { points: [[1, 2, 3]] }, { points: [[1]] }]) {
+      assert.equal(validateAny(wrong), false, JSON.stringify(wrong));
+    }
   });
 
   it("names exactly the definitions other tools refer to", () => {

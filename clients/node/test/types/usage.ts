@@ -4,8 +4,10 @@
 // fails the build.
 import {
   Annotate, Dictate, HelperClosedError, HelperDeniedError, HelperError, HelperExitError,
-  HelperSpawnError, HelperTimeoutError, inspect, inspectRequestText, resolveBinary,
+  HelperSpawnError, HelperTimeoutError, helperPath, inspect, inspectRequestText, resolveBinary,
   startAnnotate, startDictate,
+  type AppAccessibilityOptions, type AppAccessibilityReply, type AppAccessibilityResult,
+  type CallOptions, type HelperErrorCode, type HelperPermission, type WindowNumber,
   type AnnotateEvents, type AnnotateLine, type AnnotateOptions, type ButtonEvent, type ChordEvent,
   type ClipboardReply, type ContextReply, type DictateEvents, type DictateLine, type DictateOptions,
   type DictateReply, type DownEvent, type EscapeEvent, type HandsFreeEvent, type HelperOptions,
@@ -43,7 +45,9 @@ export function report(focus: ScreenFocusReport, text: ScreenTextReport, t: Time
 
 export async function host(): Promise<void> {
   const key: HotkeyName = "right_option";
-  const options: DictateOptions = { key, binary: "helper", env: { QUORVEL_DESKTOP: "d.json" }, timeoutMs: 100 };
+  const options: DictateOptions = {
+    key, binary: "helper", env: { QUORVEL_DESKTOP: "d.json" }, timeoutMs: 100, signal: AbortSignal.timeout(1000),
+  };
   const base: SessionOptions & HelperOptions = { readyTimeoutMs: 5 };
   const d: Dictate = await startDictate({ ...base, ...options });
   const pid: number = d.pid;
@@ -109,8 +113,22 @@ export async function host(): Promise<void> {
     const nearby: string = text.text;
     void nearby;
   }
-  const any: DictateReply = await d.send("clipboard");
+  const any: DictateReply = await d.send("clipboard", undefined, { timeoutMs: 5 });
   const id: number | undefined = any.id;
+  const call: CallOptions = { timeoutMs: Infinity, signal: AbortSignal.timeout(100) };
+  await d.paste(call);
+  await d.context(call);
+  await d.screenFocus({ signal: new AbortController().signal });
+  const accessOptions: AppAccessibilityOptions = { enhanced: true, ...call };
+  const access: AppAccessibilityReply = await d.appAccessibility(pid, accessOptions);
+  const result: AppAccessibilityResult = access.result;
+  // @ts-expect-error not a result the helper gives
+  const wrongResult: AppAccessibilityReply["result"] = "granted";
+  void [result, wrongResult];
+  // @ts-expect-error enhanced is a boolean
+  await d.appAccessibility(pid, { enhanced: "yes" });
+  const path: string = helperPath({ env: { QUORVEL_HELPER: undefined } });
+  void path;
   // @ts-expect-error screenText needs the process id
   await d.screenText();
   const status: number | null = await d.close(1000);
@@ -130,17 +148,24 @@ export async function host(): Promise<void> {
   a.on("key", (e: KeyPressEvent) => void e.t);
   a.on("tap_reenabled", () => undefined);
   a.on("line", (line: AnnotateLine) => void line.event);
+  // @ts-expect-error annotate writes no "denied" after "ready": the events just stop
+  a.on("denied", () => undefined);
   // @ts-expect-error annotate has no down event
   a.on("down", () => undefined);
-  const windows: WindowRecord[] = await a.windows();
+  const windows: WindowRecord[] = await a.windows({ timeoutMs: Infinity });
   const first: number | null | undefined = windows[0]?.width;
+  const windowId: WindowNumber | null | undefined = windows[0]?.id;
+  // @ts-expect-error a window number may be a bigint
+  const rounded: number | null | undefined = windows[0]?.id;
+  if (windowId != null) await inspect({ windows: [windowId] });
+  void rounded;
   const reply: WindowsReply = await a.windowsReply();
   void [first, reply.t];
   await a.close();
 
   const events: [keyof DictateEvents, keyof AnnotateEvents] = ["escape", "pointer"];
   const request: InspectRequest = { pids: [1], windows: [2n], files: ["/"], screen: true, points: [[1, 2]] };
-  const inspectOptions: InspectOptions = { binary: resolveBinary({}), timeoutMs: 10 };
+  const inspectOptions: InspectOptions = { binary: resolveBinary({}), timeoutMs: 10, signal: AbortSignal.abort() };
   const response: InspectResponse = await inspect(request, inspectOptions);
   const points: null[] = response.points;
   // @ts-expect-error a point is a pair
@@ -153,11 +178,22 @@ export async function host(): Promise<void> {
   try {
     await startDictate({ key: "fn" });
   } catch (error) {
-    if (error instanceof HelperDeniedError) void error.code;
-    else if (error instanceof HelperExitError) void [error.code, error.signal, error.stderr];
-    else if (error instanceof HelperTimeoutError) void [error.command, error.timeoutMs];
-    else if (error instanceof HelperSpawnError) void [error.binary, error.errno];
-    else if (error instanceof HelperClosedError) void error.message;
-    else if (error instanceof HelperError) void error.name;
+    if (error instanceof HelperDeniedError) {
+      const permission: HelperPermission = error.permission;
+      const status: number | null = error.exitCode;
+      void [permission, status];
+    } else if (error instanceof HelperExitError) {
+      void [error.exitCode, error.signal, error.stderr];
+    } else if (error instanceof HelperTimeoutError) void [error.command, error.timeoutMs];
+    else if (error instanceof HelperSpawnError) {
+      const code: string = error.code;
+      const errno: number | undefined = error.errno;
+      void [error.binary, code, errno, error.syscall, error.cause.code];
+    } else if (error instanceof HelperClosedError) void error.command;
+    else if (error instanceof HelperError) {
+      const code: string = error.code;
+      const stable: HelperErrorCode | string = code;
+      void stable;
+    }
   }
 }
