@@ -1,12 +1,13 @@
 // appAccessibility() against fake helpers (shell scripts) that answer the
 // command as the helper does: the line each call sends, the typed reply for
-// every result, and its per-call options.
+// every result, and its per-call options; then against the real helper and
+// the example chat application, whose tree appears only once asked for.
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
 import { describe, it } from "node:test";
 
 import { HelperTimeoutError, startDictate } from "../dist/index.js";
-import { fakeHelper } from "./support.mjs";
+import { binary as realHelper, Desktop, example, fakeHelper } from "./support.mjs";
 
 // Keeps every command line in "$0.sent"; answers app_accessibility with the
 // result the application's pid picks (a pid of 0 is never answered).
@@ -46,5 +47,22 @@ describe("appAccessibility", () => {
     assert.throws(() => session.appAccessibility(1, { enhanced: "yes" }), { code: "ERR_INVALID_ARG_VALUE" });
     assert.throws(() => session.appAccessibility("1"), { code: "ERR_INVALID_ARG_VALUE" });
     assert.equal(await session.close(), 0);
+  });
+
+  it("turns on the example chat application's accessibility through the real helper", async () => {
+    const chat = JSON.parse(readFileSync(example("chat_app.json"), "utf8"));
+    const desktop = new Desktop(chat);
+    const session = await startDictate({ key: "fn", binary: realHelper, env: desktop.env });
+    try {
+      const pid = chat.applications[0].pid;
+      assert.equal((await session.appAccessibility(pid)).result, "enabled");
+      assert.equal((await session.appAccessibility(pid)).result, "already");
+      assert.equal((await session.appAccessibility(pid, { enhanced: true })).result, "unconfirmed");
+      assert.equal((await session.appAccessibility(999999)).result, "no_app");
+      assert.ok(desktop.effects("ax_set").every((effect) => effect.value === true));
+    } finally {
+      assert.equal(await session.close(), 0);
+      desktop.dispose();
+    }
   });
 });
