@@ -171,7 +171,8 @@ TEST(DictateAppAccessibility, HungApplicationFailsWithoutHoldingTheHotkey) {
 // to true: the helper never turns accessibility off for its other clients.
 TEST(DictateAppAccessibility, NeverSetsFalse) {
   json desktop = example("browser_page.json");
-  for (json app : example("chat_app.json")["applications"]) desktop["applications"].push_back(app);
+  json chat = example("chat_app.json");  // the loop reads into it: it must outlive the loop
+  for (const json& app : chat["applications"]) desktop["applications"].push_back(app);
   desktop.erase("focus");
   Session s(desktop);
   std::mt19937 random(24);
