@@ -44,8 +44,7 @@ Call::Call(std::string_view function,
   CallVerdict verdict = count_call(function, attributes, site);
   fails_ = verdict.fails;
   error_ = verdict.error;
-  bool trace = tracing_calls();
-  if (!fails_ && !trace) return;
+  if (!fails_ && !verdict.traced) return;
   nlohmann::json line = {{"effect", fails_ ? "fault" : "call"},
                          {"function", function},
                          {"site", hex(site)},

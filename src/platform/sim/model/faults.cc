@@ -194,12 +194,6 @@ void add_fault(const Fault& fault) {
   f.faults.push_back(fault);
 }
 
-bool tracing_calls() {
-  Faults& f = faults();
-  std::lock_guard lock(f.mu);
-  return f.trace;
-}
-
 CallVerdict count_call(std::string_view function,
                        std::span<const std::string_view> attributes,
                        uint64_t site) {
@@ -209,6 +203,7 @@ CallVerdict count_call(std::string_view function,
     return ++f.counts[key(function, attr, at)];
   };
   CallVerdict verdict;
+  verdict.traced = f.trace;
   verdict.ordinal = bump("", std::nullopt);
   verdict.site_ordinal = bump("", site);
   // Per attribute asked for: [calls, calls from this site].

@@ -57,7 +57,6 @@ const std::vector<std::string_view>& fallible_calls();
 // Starts over with `plan`: counters back to zero (a new desktop).
 void reset_faults(const FaultPlan& plan);
 void add_fault(const Fault& fault);
-bool tracing_calls();
 
 // What one call made by the helper meets.
 struct CallVerdict {
@@ -65,6 +64,7 @@ struct CallVerdict {
   int32_t error = 0;                 // the injected error, when it fails
   uint64_t ordinal = 0;              // of the function's calls
   uint64_t site_ordinal = 0;         // of the function's calls from the site
+  bool traced = false;               // call tracing is on
 };
 
 // Counts one call of `function` (asking for `attributes`, none for calls
