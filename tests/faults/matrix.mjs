@@ -87,6 +87,16 @@ function staticSites() {
   return sites;
 }
 
+// A source path as the project names it ("src/..."), however the line table
+// spells it (absolute, relative to the build folder, or from another
+// checkout whose objects a compiler cache handed over); other paths as
+// they are.
+function projectPath(where) {
+  if (where.startsWith("src/")) return where;
+  const at = where.lastIndexOf("/src/");
+  return at >= 0 ? where.slice(at + 1) : relative(repoRoot, resolve(repoRoot, "build", where));
+}
+
 /** file:line of each site (the innermost inlined frame), by addr2line. */
 function linesOf(sites) {
   const result = new Map();
@@ -96,7 +106,7 @@ function linesOf(sites) {
     const out = execFileSync("addr2line", ["-e", binary, ...part.map((s) => "0x" + s.toString(16))],
       { encoding: "utf8", maxBuffer: 1 << 28 });
     out.trim().split("\n").forEach((where, i) => {
-      result.set(part[i], relative(repoRoot, resolve(repoRoot, "build", where.replace(/ \(discriminator.*$/, ""))));
+      result.set(part[i], projectPath(where.replace(/ \(discriminator.*$/, "")));
     });
   }
   return result;
@@ -152,6 +162,9 @@ const inCode = all.filter(([site]) => where.get(site).startsWith("src/") &&
 const reachedLines = new Set([...reached.keys()].map((site) => where.get(site)));
 const unreached = [...new Map(inCode.filter(([site]) => !reachedLines.has(where.get(site)))
   .map(([site, callee]) => [where.get(site), callee]))];
+if (inCode.length === 0) {
+  fail("no call site of a fallible call found in the binary", ["is it built with line tables (-g)?"], false);
+}
 for (const [line, callee] of unreached) {
   fail(`call site ${line} (${callee}) is reached by no session`, ["add a session that reaches it"], false);
 }
