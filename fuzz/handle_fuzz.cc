@@ -45,6 +45,11 @@ const dictation::Operations& fakes() {
         return (pid & 1) != 0 ? json::Value::object()
                               : json::Value::parse(R"({"before":null,"text":"a\nb"})");
       },
+      [](int32_t pid, bool enhanced) {
+        ++CALLS;
+        using Result = frontmost::platform::AccessibilityResult;
+        return static_cast<Result>((static_cast<uint32_t>(pid) + (enhanced ? 1u : 0u)) % 5);
+      },
   };
   return ops;
 }
