@@ -6,12 +6,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
-#include <chrono>
 #include <cmath>
-#include <thread>
 
 #include "platform/sim/api/fault.h"
 #include "platform/sim/model/app_accessibility.h"
+#include "platform/sim/model/clock_shift.h"
 #include "platform/sim/model/element.h"
 #include "platform/sim/model/state.h"
 #include "platform/sim/model/values.h"
@@ -140,12 +139,10 @@ ax::Error message(cf::TypeRef element, F&& answer) {
     float own = e->timeout.load();
     double timeout_ms = 1000.0 * (own > 0 ? own : messaging_timeout());
     if (delay_ms > timeout_ms) {
-      std::this_thread::sleep_for(
-          std::chrono::duration<double, std::milli>(timeout_ms));
+      wait_ms(timeout_ms);
       return ax::kCannotComplete;
     }
-    std::this_thread::sleep_for(
-        std::chrono::duration<double, std::milli>(delay_ms));
+    wait_ms(delay_ms);
   }
   State& s = state();
   std::lock_guard<std::mutex> lock(s.mu);

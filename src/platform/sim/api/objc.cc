@@ -3,16 +3,15 @@
 #include "platform/sim/api/fault.h"
 #include "platform/objc.h"
 
-#include <chrono>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/library.h"
+#include "platform/sim/model/clock_shift.h"
 #include "platform/sim/model/state.h"
 #include "platform/sim/model/value_recipe.h"
 #include "platform/sim/model/values.h"
@@ -128,10 +127,7 @@ Id running_application(int32_t pid) {
     const Application* app = d.application(pid);
     return app ? app->lookup_delay_ms : 0.0;
   });
-  if (delay_ms > 0) {
-    std::this_thread::sleep_for(
-        std::chrono::duration<double, std::milli>(delay_ms));
-  }
+  wait_ms(delay_ms);
   return with_desktop([pid](const Desktop& d) -> Id {
     const Application* app = d.application(pid);
     if (!app || !app->running) return nullptr;

@@ -193,8 +193,8 @@ std::string parse_data_action(const json& a, uint64_t* next_auto_id,
   }
   if (name == "clock") {
     out->kind = DataAction::Kind::Clock;
-    if (!a.contains("advance_ms") && !a.contains("wall_ms")) {
-      return w.fail("expected \"advance_ms\" or \"wall_ms\"");
+    if (!a.contains("advance_ms") && !a.contains("wall_ms") && !a.contains("still")) {
+      return w.fail("expected \"advance_ms\", \"wall_ms\" or \"still\"");
     }
     return parse_clock(a, w, &out->clock);
   }

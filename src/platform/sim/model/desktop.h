@@ -101,6 +101,7 @@ struct PasteReaction {
 struct ClockSettings {
   double advance_ms = 0;           // both clocks forward
   std::optional<double> wall_ms;   // the wall clock set to this
+  std::optional<bool> still;       // the monotonic clock stopped or running
 };
 
 // What the user granted the helper (System Settings > Privacy & Security).

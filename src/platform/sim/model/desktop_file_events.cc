@@ -134,6 +134,10 @@ std::string parse_clock(const json& j, const Where& where, ClockSettings* out) {
         return m.fail("expected milliseconds since 1970 from -4e12 to 4e12");
       }
       out->wall_ms = v.get<double>();
+    } else if (key == "still") {
+      bool still = false;
+      if (std::string r = parse_bool(v, m, &still); !r.empty()) return r;
+      out->still = still;
     } else {
       return m.fail("unknown member");
     }
@@ -142,6 +146,7 @@ std::string parse_clock(const json& j, const Where& where, ClockSettings* out) {
 }
 
 void apply_clock(const ClockSettings& clock) {
+  if (clock.still) clock_set_still(*clock.still);
   if (clock.wall_ms) clock_set_wall(static_cast<int64_t>(*clock.wall_ms * 1e6));
   clock_advance(static_cast<int64_t>(clock.advance_ms * 1e6));
 }
