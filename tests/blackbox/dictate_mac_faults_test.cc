@@ -23,7 +23,7 @@ std::vector<json> effects_named(support::Desktop& desktop, const std::string& na
 // time-out notice; the helper must then give the tap up instead of turning
 // it back on (which would hold the input again), say "denied" and end.
 TEST(DictateMacFaults, AccessibilityWithdrawnEndsWithDeniedAndHoldsNothing) {
-  constexpr int kTimeoutMs = 250;
+  constexpr int kTimeoutMs = 1000;
   support::Desktop desktop(json{{"tap_timeout_ms", kTimeoutMs}});
   support::Child helper({"dictate", "--key", "fn"}, desktop.env());
   ASSERT_EQ(helper.read_line().value_or(""), R"({"event":"ready"})");
@@ -33,7 +33,8 @@ TEST(DictateMacFaults, AccessibilityWithdrawnEndsWithDeniedAndHoldsNothing) {
   desktop.act({{"action", "permissions"}, {"accessibility", false}});
   desktop.act(input(kKeyDown, kLetterA, kFnFlag));
   // The notice comes tap_timeout_ms after the withdrawal; the helper must be
-  // gone within 100 ms of it.
+  // gone well before a tap turned on again could stall for another time-out
+  // (the bound is loose: a loaded machine takes its time).
   auto give_up = Clock::now() + milliseconds(5000);
   while (effects_named(desktop, "tap_disabled").empty() && Clock::now() < give_up) {
     std::this_thread::sleep_for(milliseconds(1));
@@ -43,7 +44,7 @@ TEST(DictateMacFaults, AccessibilityWithdrawnEndsWithDeniedAndHoldsNothing) {
   int status = helper.wait(milliseconds(3000));
   auto gone = Clock::now();
   EXPECT_EQ(status, 3);
-  EXPECT_LT(gone - notice, milliseconds(100));
+  EXPECT_LT(gone - notice, milliseconds(kTimeoutMs / 2));
   EXPECT_EQ(helper.read_line().value_or(""), R"({"event":"denied"})");
   EXPECT_EQ(helper.read_line(milliseconds(100)), std::nullopt);
   EXPECT_EQ(helper.err(), "");

@@ -102,7 +102,12 @@ TEST(Streams, ClosedStandardOutputIsNotReused) {
   {
     support::Child dictate({"dictate", "--key", "fn"}, desktop.env(),
                            support::Streams{.closed_output = true});
-    std::this_thread::sleep_for(milliseconds(300));
+    // The escape has gone through the tap (its event line is owed) before
+    // the host's command and the end of input.
+    auto give_up = std::chrono::steady_clock::now() + milliseconds(10000);
+    while (desktop.effects("input").empty() && std::chrono::steady_clock::now() < give_up)
+      std::this_thread::sleep_for(milliseconds(5));
+    ASSERT_FALSE(desktop.effects("input").empty());
     dictate.write("1 clipboard\n");
     dictate.close_input();
     EXPECT_EQ(dictate.wait(), 0);
