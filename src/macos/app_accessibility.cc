@@ -90,7 +90,9 @@ AccessibilityResult app_accessibility(int32_t pid, bool enhanced) {
   if (remembered(key)) return AccessibilityResult::Already;
 
   cf::Ref system_wide = ax::create_system_wide();
-  ax::set_messaging_timeout(system_wide.get(), kMessagingTimeout);
+  if (ax::set_messaging_timeout(system_wide.get(), kMessagingTimeout) != ax::kSuccess) {
+    return AccessibilityResult::Failed;  // unbounded, a hung application holds us for seconds
+  }
   cf::Ref app = ax::create_application(pid);
   if (!app) return AccessibilityResult::Failed;
   std::string_view attribute = enhanced ? kEnhanced : kManual;

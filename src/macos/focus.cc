@@ -17,7 +17,8 @@ std::string text_of(cf::TypeRef string) {
 
 cf::Ref system_focus() {
   cf::Ref system_wide = ax::create_system_wide();
-  ax::set_messaging_timeout(system_wide.get(), kMessagingTimeout);
+  // Unbounded, a hung application would hold every read for seconds.
+  if (ax::set_messaging_timeout(system_wide.get(), kMessagingTimeout) != ax::kSuccess) return {};
   cf::Ref value;
   if (ax::copy_attribute_value(system_wide.get(), "AXFocusedUIElement",
                                &value) != ax::kSuccess) {

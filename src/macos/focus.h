@@ -47,7 +47,7 @@ struct AttrOutcome {
 std::string text_of(cf::TypeRef string);
 
 // The element with keyboard focus, or nothing. Sets the process-wide
-// messaging timeout to kMessagingTimeout first.
+// messaging timeout to kMessagingTimeout first (nothing when it cannot).
 cf::Ref system_focus();
 
 // Reads `name` of `element` as text. No value, kAXErrorNoValue and

@@ -71,9 +71,9 @@ Instant Reader::remaining() const {
 
 bool Reader::gate() {
   std::optional<float> timeout = read_timeout(remaining());
-  if (!timeout) return false;
-  ax::set_messaging_timeout(system_wide_.get(), *timeout);
-  return true;
+  // Without the timeout set, an application that does not answer would hold
+  // the read for the system's default of seconds: the read is not made.
+  return timeout && ax::set_messaging_timeout(system_wide_.get(), *timeout) == ax::kSuccess;
 }
 
 cf::Ref element(Reader& reader, cf::TypeRef of, std::string_view name) {

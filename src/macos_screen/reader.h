@@ -83,8 +83,9 @@ class Reader {
   void incomplete() { complete_ = false; }
 
   // The budget gate before a read: sets the messaging timeout to the time
-  // left and says whether the read may be made. Touches nothing (and leaves
-  // `complete` alone) when less than 1 ms is left.
+  // left and says whether the read may be made: not when less than 1 ms is
+  // left (then it touches nothing), nor when the timeout cannot be set.
+  // Leaves `complete` alone.
   bool gate();
 
  private:

@@ -69,7 +69,7 @@ TEST(EndOfInput, EndsWhileNobodyReadsStandardOutput) {
   after_the_commands([](support::Child& child, const Mode& mode) {
     auto closed = Clock::now();
     EXPECT_EQ(child.wait_unread(milliseconds(5000)), 0);
-    EXPECT_LT(Clock::now() - closed, milliseconds(2500));
+    EXPECT_LT(Clock::now() - closed, milliseconds(4000));  // about 1 s; loose for loaded machines
     EXPECT_EQ(child.err(), "");
     expect_whole_replies(child, mode, 100, milliseconds(200));
   });

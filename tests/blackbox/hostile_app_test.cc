@@ -25,9 +25,9 @@ json desktop_with(json field, std::string window_title = "Notes") {
               {"bundle_id", "com.example.notes"},
               {"name", "Notes"},
               {"ui", element("app", {{"AXRole", "AXApplication"}}, {{"children", {window}}})}};
-  // A still clock: the reports must be complete however long the helper
-  // takes over megabytes on a loaded machine.
-  return {{"applications", {app}}, {"focus", "field"}, {"clock", {{"still", true}}}};
+  // The reports must be complete however long the helper takes over
+  // megabytes on a loaded machine.
+  return support::with_still_clock({{"applications", {app}}, {"focus", "field"}});
 }
 
 // A text field with the caret at `caret` whose application answers every

@@ -155,5 +155,32 @@ TEST(InjectedFaults, ALiveFaultCountsFromTheStartOfTheProcess) {
   EXPECT_EQ(helper.wait(), 0);
 }
 
+// An application that answers only after 5 s, and a messaging timeout that
+// cannot be set: nothing is asked of the application (unbounded, each read
+// would wait out the system's default), so every answer comes at once and
+// says what could not be read.
+TEST(InjectedFaults, NoReadWithoutItsMessagingTimeout) {
+  json hung = password_form(json::array(
+      {json({{"function", "AXUIElementSetMessagingTimeout"}, {"count", 0}})}));
+  hung["applications"][0]["delay_ms"] = 5000;
+  support::Desktop desktop(hung);
+  support::Child helper({"dictate", "--key", "fn"}, desktop.env());
+  ASSERT_EQ(helper.read_line().value_or(""), R"({"event":"ready"})");
+  const std::pair<const char*, const char*> asked[] = {
+      {"1 screen_focus", R"({"event":"screen_focus","focused":false,"id":1})"},
+      {"2 context", R"({"event":"context","focused":false,"id":2})"},
+      {"3 app_accessibility 42", R"({"event":"app_accessibility","id":3,"result":"failed"})"},
+      {"4 paste", R"({"event":"pasted","id":4})"},
+  };
+  for (const auto& [command, answer] : asked) {
+    helper.write(std::string(command) + "\n");
+    EXPECT_EQ(helper.read_line(milliseconds(2500)).value_or("(no answer in time)"), answer)
+        << command;
+  }
+  helper.close_input();
+  EXPECT_EQ(helper.wait(), 0);
+  EXPECT_FALSE(desktop.effects("fault").empty());
+}
+
 }  // namespace
 }  // namespace dictate_test

@@ -39,7 +39,7 @@ join "$work/used.sorted" "$work/defined.sorted" |
   awk '$2 > $4 {print $1, $3, $5}' >"$work/broken"
 if [ -s "$work/broken" ]; then
   while read -r symbol user definer; do
-    echo "${user##*/$parent/} uses $(echo "$symbol" | c++filt), defined by ${definer##*/$parent/}, a layer above it" >&2
+    echo "${user##*/"$parent"/} uses $(echo "$symbol" | c++filt), defined by ${definer##*/"$parent"/}, a layer above it" >&2
   done <"$work/broken"
   exit 1
 fi

@@ -74,6 +74,14 @@ Desktop::~Desktop() {
   if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
 }
 
+nlohmann::json with_still_clock(nlohmann::json desktop) {
+  if (!desktop.is_object()) return desktop;
+  nlohmann::json& clock = desktop["clock"];
+  if (clock.is_null()) clock = nlohmann::json::object();
+  if (clock.is_object() && !clock.contains("still")) clock["still"] = true;
+  return desktop;
+}
+
 Env Desktop::env() const { return {{"QUORVEL_DESKTOP", file_}}; }
 
 void Desktop::act(const nlohmann::json& action) {

@@ -144,26 +144,11 @@ std::vector<Session> parse_file(const std::string& path, std::vector<std::string
   return sessions;
 }
 
-namespace {
-
-// The session's desktop with a still monotonic clock unless it says how its
-// clock runs: a report's time budget then runs out only where the desktop
-// makes it, however loaded the machine is.
-json with_still_clock(json desktop) {
-  if (!desktop.is_object()) return desktop;
-  json& clock = desktop["clock"];
-  if (clock.is_null()) clock = json::object();
-  if (clock.is_object() && !clock.contains("still")) clock["still"] = true;
-  return desktop;
-}
-
-}  // namespace
-
 void replay(const Session& session, std::vector<std::string>& failures) {
   std::unique_ptr<support::Desktop> desktop;
   support::Env env;
   if (session.desktop) {
-    desktop = std::make_unique<support::Desktop>(with_still_clock(*session.desktop));
+    desktop = std::make_unique<support::Desktop>(support::with_still_clock(*session.desktop));
     env = desktop->env();
   }
   support::Child child(session.args, env);

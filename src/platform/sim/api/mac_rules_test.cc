@@ -121,6 +121,9 @@ TEST_F(MacRulesTest, StalledTapHoldsInputUntilTheTimeOutNotice) {
   act({{"action", "input"}, {"type", "key_down"}, {"keycode", 3}});
   ASSERT_TRUE(testing::eventually([&] { return !effects("tap_disabled").empty(); }));
   act({{"action", "input"}, {"type", "key_down"}, {"keycode", 4}});
+  // The tap threads get the notice and the key in their own time.
+  ASSERT_TRUE(testing::eventually(
+      [&] { return !active.seen().empty() && !listener.seen().empty(); }));
   std::vector<std::string> results;
   for (const json& e : effects("input")) {
     results.push_back(std::to_string(e.value("keycode", -1)) + ":" + e.value("result", ""));
